@@ -1,0 +1,64 @@
+#include "cli/CliUserInterface.h"
+#include "cli/Report.h"
+
+#include <QString>
+#include <sstream>
+
+namespace fenlark::cli {
+
+namespace {
+
+std::string Utf8(const std::string& latin1) {
+    return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()))
+        .toUtf8()
+        .toStdString();
+}
+
+void Field(std::ostringstream& out, const char* caption, const std::string& value) {
+    std::string label = caption;
+    label.resize(16, ' ');
+    out << label << Utf8(value) << '\n';
+}
+
+void Players(std::ostringstream& out, const char* caption, const PlayerList& list) {
+    std::string label = std::string("  ") + caption;
+    label.resize(16, ' ');
+    out << label;
+    for (std::size_t i = 0; i < list.items.size(); ++i)
+        out << (i == 0 ? "" : ", ") << Utf8(list.items[i]);
+    out << '\n';
+}
+
+} // namespace
+
+std::string TextReport(const Session& session, const std::vector<Message>& messages) {
+    const DemoSummary& s = session.summary;
+    std::ostringstream out;
+    out << "Demo:           " << session.DemoPath << '\n';
+    Field(out, "Demo Type:", s.txtDemoType);
+    Field(out, "File Size:", s.txtFileSize);
+    Field(out, "Demo Protocol:", s.txtDemoProtocol);
+    Field(out, "Game Version:", s.txtGameVersion);
+    Field(out, "Server Name:", s.txtServername);
+    Field(out, "Map:", s.txtMap);
+    Field(out, "Mod:", s.txtMod);
+    out << "Players:\n";
+    Players(out, "Blue:", s.lstPlayersBlue);
+    Players(out, "Red:", s.lstPlayersRed);
+    Players(out, "Spectators:", s.lstPlayersSpectators);
+    out << "Other Info:\n";
+    for (const auto& row : s.lstOtherInfo.rows) {
+        std::string name = "  " + Utf8(row.name);
+        if (name.size() < 24)
+            name.resize(24, ' ');
+        out << name << ' ' << Utf8(row.value) << '\n';
+    }
+    out << "Create Demo log: " << (s.cmdCreateDemoLogEnabled ? "enabled" : "disabled") << '\n';
+    for (const auto& message : messages)
+        out << "Message (" << IconName(message.icon) << "): " << Utf8(message.text) << '\n';
+    if (session.programEnded)
+        out << "The program ended here.\n";
+    return out.str();
+}
+
+} // namespace fenlark::cli

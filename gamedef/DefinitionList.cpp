@@ -1,0 +1,65 @@
+#include "gamedef/DefinitionList.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fenlark {
+
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) {
+                                            return static_cast<unsigned char>(LowerAscii(x)) <
+                                                   static_cast<unsigned char>(LowerAscii(y));
+                                        });
+}
+
+bool HasDefinitionExtension(const std::string& name) {
+    if (name.size() < 4)
+        return false;
+    const std::string tail = name.substr(name.size() - 4);
+    return tail.size() == 4 && tail[0] == '.' && LowerAscii(tail[1]) == 'k' &&
+           LowerAscii(tail[2]) == 'g' && LowerAscii(tail[3]) == 'd';
+}
+
+} // namespace
+
+void DefinitionList::setFolder(const std::string& folder) {
+    folder_ = folder;
+    files_.clear();
+    selected_.reset();
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error)
+        return;
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        // Hidden files are left out, as a file list of the platform does.
+        if (name.empty() || name.front() == '.' || !HasDefinitionExtension(name))
+            continue;
+        std::error_code typeError;
+        if (!entry.is_regular_file(typeError))
+            continue;
+        files_.push_back(name);
+    }
+    std::stable_sort(files_.begin(), files_.end(), [](const std::string& a, const std::string& b) {
+        if (LessIgnoringCase(a, b))
+            return true;
+        if (LessIgnoringCase(b, a))
+            return false;
+        return a < b; // same name but for case: a fixed order all the same
+    });
+    if (files_.size() > MaxFiles)
+        files_.resize(MaxFiles);
+}
+
+std::string DefinitionList::selectedName() const {
+    if (!selected_ || *selected_ >= files_.size())
+        return {};
+    return files_[*selected_];
+}
+
+} // namespace fenlark
