@@ -1,0 +1,163 @@
+// Runs fenlark-info as a user's script would and checks what it prints.
+
+#include "tests/common/TempFolder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::vector<QJsonObject> objects; // one per JSON line
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class FenlarkInfoTest : public ::testing::Test {
+protected:
+    FenlarkInfoTest() {
+        // Never read the user's real settings.
+        temp.write("config/.keep", "");
+    }
+
+    ProgramRun run(const std::vector<std::string>& args) {
+        std::string command = "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " +
+                              Quote(FENLARK_INFO_PROGRAM);
+        for (const auto& arg : args)
+            command += " " + Quote(arg);
+        command += " 2>" + Quote(temp.path("stderr.txt"));
+        ProgramRun result;
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        while (pipe && fgets(buffer, sizeof buffer, pipe))
+            result.out += buffer;
+        const int raw = pipe ? pclose(pipe) : -1;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::size_t start = 0;
+        while (start < result.out.size()) {
+            std::size_t end = result.out.find('\n', start);
+            if (end == std::string::npos)
+                end = result.out.size();
+            const auto line = QByteArray::fromStdString(result.out.substr(start, end - start));
+            if (!line.isEmpty() && line.front() == '{')
+                result.objects.push_back(QJsonDocument::fromJson(line).object());
+            start = end + 1;
+        }
+        return result;
+    }
+
+    std::string definitions() const { return temp.path("Data"); }
+
+    fenlark::test::TempFolder temp;
+};
+
+const std::string TestDefinition = "[Kalvenor Game]\n"
+                                   "Game Name=Test Game\n"
+                                   "Demo Extensions=tst;;bad;;prb;;\n"
+                                   "tst=1.0\n"
+                                   "prb=2.0\n"
+                                   "prb-id=psd::1::4::hex:44454d4f\n"
+                                   "[Fenlark - tst]\n"
+                                   "Fenlark Type=2\n"
+                                   "[Fenlark - prb]\n"
+                                   "Fenlark Type=2\n";
+
+} // namespace
+
+TEST_F(FenlarkInfoTest, JsonLinesDescribeEachDemoInOneProcess) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const auto first = temp.write("demos/a.tst", std::string(1234, 'x'));
+    const auto second = temp.write("demos/b.bad", "y");
+    const ProgramRun result = run({"--json", "--data", definitions(), first, second});
+
+    EXPECT_EQ(result.status, 1); // the second demo raised a critical message
+    ASSERT_EQ(result.objects.size(), 2u);
+    const QJsonObject& a = result.objects[0];
+    EXPECT_EQ(a["demoPath"].toString().toStdString(), first);
+    EXPECT_EQ(a["txtDemoType"].toString(), "Test Game 1.0 (.tst)");
+    EXPECT_EQ(a["txtFileSize"].toString(), "1,234 bytes");
+    EXPECT_EQ(a["txtGameVersion"].toString(), "1.0");
+    EXPECT_EQ(a["definition"].toString(), "test.kgd");
+    EXPECT_EQ(a["matchedExtension"].toString(), "tst");
+    EXPECT_TRUE(a["cmdCreateDemoLog"].toObject()["enabled"].toBool());
+    EXPECT_EQ(a["languageNumber"].toInt(), 1);
+    EXPECT_TRUE(a["messages"].toArray().isEmpty());
+    EXPECT_FALSE(a["programEnded"].toBool());
+    EXPECT_TRUE(a["lstPlayersBlue"].toObject()["items"].toArray().isEmpty());
+    EXPECT_TRUE(a["lstOtherInfo"].toObject()["selectedRow"].isNull());
+
+    const QJsonObject& b = result.objects[1];
+    EXPECT_EQ(b["txtFileSize"].toString(), "1 bytes");
+    EXPECT_FALSE(b["cmdCreateDemoLog"].toObject()["enabled"].toBool());
+    const QJsonArray messages = b["messages"].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()["icon"].toString(), "critical");
+    EXPECT_EQ(messages[0].toObject()["textId"].toString(), "1185");
+    EXPECT_EQ(messages[0].toObject()["title"].toString(), "Kalvenor - Fenlark v1.00");
+}
+
+TEST_F(FenlarkInfoTest, AnEmptyDemoUnderAProbeEndsTheProgramAfterPrintingItsState) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const auto empty = temp.write("demos/e.prb", "");
+    const auto never = temp.write("demos/later.tst", "z");
+    const ProgramRun result = run({"--json", "--data", definitions(), empty, never});
+    EXPECT_EQ(result.status, 3);
+    ASSERT_EQ(result.objects.size(), 1u); // nothing after the end
+    EXPECT_TRUE(result.objects[0]["programEnded"].toBool());
+    EXPECT_EQ(result.objects[0]["messages"].toArray()[0].toObject()["textId"].toString(), "1085");
+    EXPECT_EQ(result.objects[0]["txtGameVersion"].toString(), "2.0");
+}
+
+TEST_F(FenlarkInfoTest, UnknownDemosWarnAndTheLanguageComesFromTheSettings) {
+    temp.write("config/Kalvenor/Kalvenor 2.conf", "[Settings]\nLanguage_L1=2\n");
+    const auto demo = temp.write("demos/x.unknown", "q");
+    const ProgramRun result = run({"--json", "--data", definitions(), demo});
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.objects.size(), 1u);
+    EXPECT_EQ(result.objects[0]["languageNumber"].toInt(), 2);
+    const QJsonObject message = result.objects[0]["messages"].toArray()[0].toObject();
+    EXPECT_EQ(message["icon"].toString(), "warning");
+    EXPECT_EQ(message["textId"].toString(), "2086");
+    EXPECT_TRUE(message["text"].toString().startsWith("Keine Spieldefinition"));
+}
+
+TEST_F(FenlarkInfoTest, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"--json"}).status, 2);
+    EXPECT_EQ(run({"--data"}).status, 2);
+    EXPECT_EQ(run({"--bogus", "x.dm_68"}).status, 2);
+    EXPECT_EQ(run({"--help"}).status, 0);
+}
+
+TEST_F(FenlarkInfoTest, TheShippedDefinitionsMatchTheBundledSamples) {
+    const ProgramRun result = run({"--json", std::string(FENLARK_SAMPLES_DIR) + "/tdm.dm_71",
+                            std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68"});
+    EXPECT_EQ(result.status, 0);
+    ASSERT_EQ(result.objects.size(), 2u);
+    EXPECT_EQ(result.objects[0]["txtDemoType"].toString(), "ioquake3 1.36 (.dm_71)");
+    EXPECT_EQ(result.objects[0]["txtFileSize"].toString(), "126,048 bytes");
+    EXPECT_EQ(result.objects[1]["txtDemoType"].toString(), "Quake III Arena 1.32 (.dm_68)");
+}
+
+TEST_F(FenlarkInfoTest, TheTextReportIsLaidOutLikeTheWindow) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const auto demo = temp.write("demos/a.tst", "abc");
+    const ProgramRun result = run({"--data", definitions(), demo});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("Demo Type:      Test Game 1.0 (.tst)\n"), std::string::npos);
+    EXPECT_NE(result.out.find("File Size:      3 bytes\n"), std::string::npos);
+    EXPECT_NE(result.out.find("Create Demo log: enabled\n"), std::string::npos);
+}
