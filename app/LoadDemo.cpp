@@ -32,7 +32,7 @@ std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
         struct stat info {};
         const int result = ::fstat(readOnly, &info);
         ::close(readOnly);
-        if (result != 0)
+        if (result != 0 || S_ISDIR(info.st_mode))
             return std::nullopt;
         return static_cast<std::uint64_t>(info.st_size);
     }

@@ -126,3 +126,11 @@ TEST_F(LoadDemoTest, TheLoadDialogUsesText184AndCancelChangesNothing) {
     EXPECT_EQ(session.DemoPath, *ui.openAnswer); // refused folder: nothing loaded
     EXPECT_EQ(session.summary.txtFileSize, "3 bytes");
 }
+
+TEST_F(LoadDemoTest, FilesOfTwoGibibytesAndMoreShowTheirTrueSize) {
+    const std::string path = temp.write("big.tst", "");
+    std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + 5); // sparse: no disk used
+    session.DemoPath = path;
+    LoadDemo(session);
+    EXPECT_EQ(session.summary.txtFileSize, "4,294,967,301 bytes");
+}
