@@ -6,7 +6,14 @@ bool PlayerList::append(const std::string& name, const std::string& detailsEntry
     if (items.size() >= MaxItems)
         return false;
     items.push_back(name);
-    tag += detailsEntry;
+    // Entries are separated by ";;": a value that would form the separator
+    // (";;" inside, or ";" at the end) has those semicolons shown as commas,
+    // so that entry k stays with item k.
+    std::string entry = detailsEntry;
+    for (std::size_t i = 0; i < entry.size(); ++i)
+        if (entry[i] == ';' && (i + 1 == entry.size() || entry[i + 1] == ';'))
+            entry[i] = ',';
+    tag += entry;
     tag += ";;";
     return true;
 }

@@ -1,0 +1,120 @@
+#include "app/WindowLayout.h"
+
+#include <cmath>
+#include <limits>
+
+namespace fenlark {
+
+WindowLayout DesignedLayout() {
+    WindowLayout layout;
+    layout.Frame1 = {120, 120, 6975, 5295};
+    layout.Picture1 = {120, 240, 540, 540};
+    layout.lblDemoType = {840, 240, 1215, 255};
+    layout.txtDemoType = {2160, 240, 4695, 255};
+    layout.lblFileSize = {840, 600, 1215, 255};
+    layout.txtFileSize = {2160, 600, 4695, 255};
+    layout.Line1 = {120, 960, 6840, 960};
+    layout.lblDemoProtocol = {120, 1080, 1455, 255};
+    layout.txtDemoProtocol = {1680, 1080, 1815, 285};
+    layout.lblGameVersion = {3600, 1080, 1455, 255};
+    layout.txtGameVersion = {5160, 1080, 1695, 285};
+    layout.Line2 = {120, 1440, 6840, 1440};
+    layout.lblServername = {120, 1560, 1575, 255};
+    layout.txtServername = {1680, 1560, 5175, 285};
+    layout.lblMap = {120, 1800, 1575, 255};
+    layout.txtMap = {1680, 1800, 5175, 285};
+    layout.lblMod = {120, 2040, 1575, 255};
+    layout.txtMod = {1680, 2040, 5175, 285};
+    layout.lblPlayers = {120, 2400, 1575, 255};
+    layout.lblBlue = {1680, 2400, 1695, 255};
+    layout.lblRed = {3360, 2400, 1695, 255};
+    layout.lblSpectators = {5160, 2400, 1695, 255};
+    layout.lstPlayersBlue = {1680, 2640, 1695, 840};
+    layout.lstPlayersRed = {3360, 2640, 1695, 840};
+    layout.lstPlayersSpectators = {5160, 2640, 1695, 840};
+    layout.Label1 = {120, 3480, 1575, 255};
+    layout.lstOtherInfo = {1800, 3600, 5175, 1575};
+    layout.cmdCreateDemoLog = {120, 5520, 1695, 375};
+    layout.cmdLoadDemo = {3600, 5520, 1695, 375};
+    layout.cmdOk = {5400, 5520, 1695, 375};
+    layout.lblVersion = {120, 6000, 5415, 255};
+    return layout;
+}
+
+namespace {
+
+bool FitsSingle(double value) {
+    return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
+}
+
+// A position takes any number a single can hold.
+void SetPosition(float& property, double value) {
+    if (FitsSingle(value))
+        property = static_cast<float>(value);
+}
+
+// A size refuses negative values as well; the control keeps the old one.
+void SetSize(float& property, double value) {
+    if (FitsSingle(value) && value >= 0)
+        property = static_cast<float>(value);
+}
+
+// A column that does not exist cannot be sized: the rule is passed over.
+void SetColumnWidth(std::vector<float>& columns, std::size_t index, double value) {
+    if (index < columns.size())
+        SetSize(columns[index], value);
+}
+
+} // namespace
+
+void ApplyResizeRules(double W, double H, WindowLayout& c) {
+    constexpr double PlayerListHeightFactor = 0.157;
+    constexpr double ProtocolWidthFactor = 0.36;
+    constexpr double PlayerListWidthFactor = 0.3275;
+
+    SetPosition(c.cmdOk.top, H - 1110);
+    SetPosition(c.cmdOk.left, W - 1935);
+    SetPosition(c.cmdLoadDemo.top, H - 1110);
+    SetPosition(c.cmdLoadDemo.left, W - 3735);
+    SetPosition(c.cmdCreateDemoLog.top, H - 1110);
+    SetSize(c.Frame1.height, H - 1350);
+    SetSize(c.Frame1.width, W - 345);
+    SetSize(c.lstPlayersBlue.height, H * PlayerListHeightFactor);
+    SetSize(c.lstOtherInfo.height, H - c.lstPlayersBlue.height - 3765 - 375);
+    SetSize(c.lstOtherInfo.width, W - 2145);
+    SetPosition(c.lblVersion.top, H - 645);
+    SetSize(c.txtDemoType.width, W - 2625);
+    SetSize(c.txtFileSize.width, W - 2625);
+    SetSize(c.txtServername.width, W - 2145);
+    SetSize(c.txtMap.width, W - 2145);
+    SetSize(c.txtMod.width, W - 2145);
+    SetSize(c.txtDemoProtocol.width, c.txtMap.width * ProtocolWidthFactor);
+    SetPosition(c.lblGameVersion.left, c.txtDemoProtocol.width + 1800.0);
+    SetPosition(c.txtGameVersion.left, c.lblGameVersion.left + 1575.0);
+    SetSize(c.txtGameVersion.width, W - c.lblGameVersion.left - 2040);
+    SetPosition(c.Line1.x2, W - 480);
+    SetPosition(c.Line2.x2, W - 480);
+
+    // The three player lists and their captions share the width of lstOtherInfo.
+    const auto shareOfOtherInfo = [&c] { return c.lstOtherInfo.width * PlayerListWidthFactor; };
+    SetSize(c.lblBlue.width, shareOfOtherInfo());
+    SetSize(c.lstPlayersBlue.width, shareOfOtherInfo());
+    SetSize(c.lblRed.width, shareOfOtherInfo());
+    SetPosition(c.lblRed.left, c.lblBlue.width + 1695.0);
+    SetSize(c.lstPlayersRed.width, shareOfOtherInfo());
+    SetPosition(c.lstPlayersRed.left, c.lstPlayersBlue.width + 1695.0);
+    SetSize(c.lstPlayersRed.height, c.lstPlayersBlue.height);
+    SetSize(c.lblSpectators.width, shareOfOtherInfo());
+    SetPosition(c.lblSpectators.left, static_cast<double>(c.lblRed.left) + c.lblRed.width + 120.0);
+    SetSize(c.lstPlayersSpectators.width, shareOfOtherInfo());
+    SetPosition(c.lstPlayersSpectators.left,
+                static_cast<double>(c.lstPlayersRed.left) + c.lstPlayersRed.width + 120.0);
+    SetSize(c.lstPlayersSpectators.height, c.lstPlayersBlue.height);
+
+    SetPosition(c.lstOtherInfo.top, c.lstPlayersBlue.height + 2655.0 + 90.0);
+    SetPosition(c.Label1.top, c.lstOtherInfo.top - 90.0);
+    SetColumnWidth(c.otherInfoColumns, 0, c.lstOtherInfo.width / 2.0 - 445);
+    SetColumnWidth(c.otherInfoColumns, 1, c.lstOtherInfo.width / 2.0 - 445);
+}
+
+} // namespace fenlark

@@ -1,0 +1,124 @@
+#include "q3reader/ServerInfo.h"
+
+#include "app/Session.h"
+#include "extract/TextCleanup.h"
+#include "gamedef/DefinitionReader.h"
+#include "gamedef/IdentifyDemo.h"
+#include "q3reader/QuakeReader.h"
+
+#include <array>
+
+namespace fenlark {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+struct FieldKey {
+    const char* definitionKey;
+    const char* defaultCvar;
+    std::string DemoSummary::*field;
+};
+
+// Tried in this order for every pair.
+const std::array<FieldKey, 5> FieldKeys{{
+    {"Demo Protocol", "protocol", &DemoSummary::txtDemoProtocol},
+    {"Game Version", "gameversion", &DemoSummary::txtGameVersion},
+    {"Servername", "sv_hostname", &DemoSummary::txtServername},
+    {"map", "mapname", &DemoSummary::txtMap},
+    {"mod", "fs_game", &DemoSummary::txtMod},
+}};
+
+const char* DetailLabel(const std::string& key) {
+    if (key == "model")
+        return "Model";
+    if (key == "hmodel")
+        return "Head Model";
+    if (key == "hc")
+        return "Handicap";
+    return nullptr;
+}
+
+} // namespace
+
+InfoPairs SplitInfoString(const std::string& text) {
+    std::vector<std::string> tokens;
+    std::size_t start = text.empty() || text.front() != '\\' ? 0 : 1;
+    for (std::size_t end = text.find('\\', start); end != std::string::npos;
+         end = text.find('\\', start)) {
+        tokens.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    InfoPairs result;
+    for (std::size_t i = 0; i + 1 < tokens.size(); i += 2)
+        result.pairs.emplace_back(std::move(tokens[i]), std::move(tokens[i + 1]));
+    result.incompleteLastPair = tokens.size() % 2 != 0;
+    return result;
+}
+
+void ShowServerInfo(Session& session, const std::string& text) {
+    // The cvar names are read once per configstring; the definition does not
+    // change during a reading.
+    const std::string definition = session.currentDefinitionPath();
+    const std::string section = InformationSectionPrefix + session.MatchedExtension;
+    std::array<std::string, FieldKeys.size()> cvars;
+    for (std::size_t i = 0; i < FieldKeys.size(); ++i)
+        cvars[i] = Lower(ReadDefinitionValue(definition, section, FieldKeys[i].definitionKey,
+                                             FieldKeys[i].defaultCvar));
+
+    DemoSummary& summary = session.summary;
+    for (auto& [key, value] : SplitInfoString(text + "\\").pairs) {
+        const std::string lowerKey = Lower(key);
+        for (std::size_t i = 0; i < FieldKeys.size(); ++i)
+            if (cvars[i] == lowerKey)
+                summary.*(FieldKeys[i].field) = value;
+        summary.lstOtherInfo.rows.push_back({key, value});
+    }
+}
+
+void AddPlayer(Session& session, const std::string& text) {
+    InfoPairs info = SplitInfoString("\\" + text + "\\");
+    if (info.incompleteLastPair)
+        throw ReadingError("player text without a value for its last key");
+
+    std::string name;
+    std::optional<std::string> team;
+    std::string details;
+    for (auto& [key, value] : info.pairs) {
+        if (value.find('^') != std::string::npos)
+            StripColorCodes(value);
+        if (key == "n") {
+            name = value;
+        } else if (key == "t") {
+            team = value;
+        } else {
+            const char* label = DetailLabel(key);
+            details += "\\";
+            details += label != nullptr ? label : key;
+            details += "\\";
+            details += value;
+        }
+    }
+    details += "\\";
+
+    DemoSummary& summary = session.summary;
+    PlayerList* list = nullptr;
+    if (team == "0")
+        list = summary.lstPlayersBlue.items.empty() ? &summary.lstPlayersBlue
+                                                    : &summary.lstPlayersRed;
+    else if (team == "1")
+        list = &summary.lstPlayersBlue;
+    else if (team == "2")
+        list = &summary.lstPlayersRed;
+    else if (team == "3")
+        list = &summary.lstPlayersSpectators;
+    if (list != nullptr)
+        list->append(name, details);
+}
+
+} // namespace fenlark
