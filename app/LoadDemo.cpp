@@ -115,12 +115,15 @@ void LoadDemoCommand(Session& session) {
         return;
     request.title = *title;
     auto chosen = session.ui.askOpenFile(request);
-    if (!chosen)
-        return;
-    session.DemoPath = *chosen;
+    if (chosen)
+        LoadChosenDemo(session, *chosen);
+}
+
+void LoadChosenDemo(Session& session, const std::string& chosenPath) {
+    session.DemoPath = chosenPath;
     // Here a folder that cannot be entered ends the command: the chosen path
     // stays as it was and nothing is loaded.
-    std::string path = *chosen;
+    std::string path = chosenPath;
     if (!NormalizeDemoPath(path, *session.lstBugFix1))
         return;
     session.DemoPath = path;

@@ -19,6 +19,11 @@ void StartUp(Session& session, const std::string& argumentText,
 // The Load Demo button: asks for a file, cleans its path and loads it.
 void LoadDemoCommand(Session& session);
 
+// Loads a path the user chose (in the dialog, or by dropping a file on the
+// window): DemoPath becomes the path; when its folder can be entered the path
+// is cleaned up and loaded, otherwise nothing more happens.
+void LoadChosenDemo(Session& session, const std::string& chosenPath);
+
 // Shows the wait window, clears the fields, shows the file size and hands the
 // demo to game matching. Catches ProgramEnded (session.programEnded tells).
 void LoadDemo(Session& session);

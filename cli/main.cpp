@@ -7,6 +7,7 @@
 
 #include "app/LoadDemo.h"
 #include "app/settings/LanguageSetting.h"
+#include "demolog/DemoLog.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
 
@@ -112,8 +113,15 @@ int main(int argc, char** argv) {
                        stderr);
             return ExitWarning;
         }
-        std::fputs("fenlark-info: --log: this version cannot write demo logs yet\n", stderr);
-        return ExitWarning;
+        ui.savePath = *options->logFile;
+        CreateDemoLogCommand(session);
+        bool created = false;
+        for (const Message& message : ui.takeMessages())
+            created = created || message.text == "Demo log created!";
+        if (!created) {
+            std::fputs("fenlark-info: --log: the demo log was not completed\n", stderr);
+            return ExitWarning;
+        }
     }
     return ui.sawWarningOrCritical() ? ExitWarning : 0;
 }

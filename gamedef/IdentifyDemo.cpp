@@ -5,6 +5,7 @@
 #include "gamedef/DefinitionReader.h"
 #include "gamedef/ProbeDemo.h"
 #include "gamedef/WholeNumber.h"
+#include "q3reader/QuakeReader.h"
 
 namespace fenlark {
 
@@ -66,8 +67,12 @@ std::string DemoExtension(const std::string& path) {
 }
 
 void RunQuakeReader(Session& session) {
-    // The message reader for this type is not built into this version; the
-    // demo shows its type and version, and the log command is offered.
+    try {
+        ReadDemo(session, session.DemoPath, InformationMode, "");
+    } catch (const ReadingError&) {
+        // The reading stopped; what it showed stays and matching goes on.
+        return;
+    }
     session.summary.cmdCreateDemoLogEnabled = true;
 }
 

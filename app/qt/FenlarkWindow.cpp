@@ -2,6 +2,7 @@
 
 #include "app/DemoPath.h"
 #include "app/LoadDemo.h"
+#include "demolog/DemoLog.h"
 #include "app/PlayerDetails.h"
 #include "app/Session.h"
 #include "app/qt/ProgramIcon.h"
@@ -286,8 +287,8 @@ void FenlarkWindow::loadDemoClicked() {
 }
 
 void FenlarkWindow::createDemoLogClicked() {
-    // The demo log is written by a command of the core that this version does
-    // not have yet; the button only follows the summary's enabled state.
+    CreateDemoLogCommand(session_);
+    refresh();
 }
 
 void FenlarkWindow::okClicked() {
@@ -295,13 +296,7 @@ void FenlarkWindow::okClicked() {
 }
 
 void FenlarkWindow::loadDroppedFile(const QString& path) {
-    std::string cleaned = QFile::encodeName(path).toStdString();
-    // Like a name chosen in the dialog: a folder that cannot be entered ends
-    // the load before it starts.
-    if (!NormalizeDemoPath(cleaned, *session_.lstBugFix1))
-        return;
-    session_.DemoPath = cleaned;
-    LoadDemo(session_);
+    LoadChosenDemo(session_, QFile::encodeName(path).toStdString());
     refresh();
 }
 

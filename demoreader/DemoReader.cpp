@@ -1,0 +1,230 @@
+#include "demoreader/DemoReader.h"
+
+#include "demoreader/RecordStream.h"
+
+#include <cstring>
+
+namespace fenlark::demoreader {
+
+std::unique_ptr<DemoReader> DemoReader::open(const char* path) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    return open(path, ProtocolFromPath(path));
+}
+
+std::unique_ptr<DemoReader> DemoReader::open(const char* path, const ProtocolInfo& protocol) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<DemoReader>(Private{}, file, protocol);
+}
+
+DemoReader::DemoReader(Private, std::FILE* file, const ProtocolInfo& protocol)
+    : protocol_(&protocol), records_(std::make_unique<RecordStream>(file)) {
+    bits_.reset(message_.data(), 0);
+}
+
+DemoReader::~DemoReader() = default;
+
+MessageStatus DemoReader::readNextMessage() {
+    if (status_ == MessageStatus::Ready) {
+        status_ = records_->next(sequence_, message_.data(), length_);
+    }
+    if (status_ != MessageStatus::Ready) {
+        length_ = 0;
+        std::memset(message_.data(), 0, MessageBits::Slack);
+        bits_.reset(message_.data(), 0);
+        oldStep_ = OldStep::Ended;
+        return status_;
+    }
+    std::memset(message_.data() + length_, 0, MessageBits::Slack);
+    bits_.reset(message_.data(), length_);
+    ++messageCount_;
+    oldStep_ = OldStep::Acknowledge;
+    return status_;
+}
+
+// Reads of the typed values. A coded message is exhausted once the position
+// reaches its last bit (the engine's rule; valid messages always end with
+// padding); an old message ends exactly at its last bit, so there only a read
+// that needs bits beyond it fails.
+template <bool Coded> std::int32_t DemoReader::readTyped(unsigned width) {
+    if constexpr (Coded) {
+        if (bits_.exhausted()) {
+            return -1;
+        }
+        const std::uint32_t value = bits_.bits<true>(width);
+        if (bits_.exhausted()) {
+            return -1;
+        }
+        return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+    } else {
+        if (bits_.position() + width > bits_.endPosition()) {
+            bits_.exhaust();
+            return -1;
+        }
+        const std::uint32_t value = bits_.bits<false>(width);
+        return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+    }
+}
+
+std::int32_t DemoReader::readByte() {
+    if (!protocol_->oldFormat) [[likely]] {
+        return readTyped<true>(8);
+    }
+    return oldReadByte();
+}
+
+std::int32_t DemoReader::readShort() {
+    if (!protocol_->oldFormat) [[likely]] {
+        return readTyped<true>(16);
+    }
+    return oldReadShort();
+}
+
+std::int32_t DemoReader::readLong() {
+    if (!protocol_->oldFormat) [[likely]] {
+        return readTyped<true>(32);
+    }
+    return oldReadLong();
+}
+
+bool DemoReader::beginBaseline() {
+    if (oldStep_ == OldStep::Baseline) {
+        oldStep_ = OldStep::GamestateOperation;
+    }
+    return !bits_.exhausted();
+}
+
+bool DemoReader::beginSnapshot() {
+    if (oldStep_ == OldStep::Snapshot) {
+        oldStep_ = OldStep::Operation;
+    }
+    return !bits_.exhausted();
+}
+
+bool DemoReader::finish(bool ok) {
+    if (!ok) {
+        bits_.exhaust();
+    }
+    return ok;
+}
+
+void DemoReader::finishSnapshot(const SnapshotHeader& header, bool ok) {
+    if (!ok) {
+        return;
+    }
+    if (snapshotCount_ == 0) {
+        firstServerTime_ = header.serverTime;
+    }
+    ++snapshotCount_;
+    lastSnapshot_ = header;
+}
+
+// The old format differs from the newer one in ways a caller walking the
+// message could not see: operations start on byte boundaries, a message has
+// no end byte, a gamestate ends with byte 0 and nothing after it, and ".dm3"
+// messages have no acknowledge. The reads below follow the walk of the message
+// and present it like a newer one: the acknowledge of ".dm3" and the two longs
+// after a gamestate read as 0 without consuming anything, the end of a
+// gamestate and of a message read as byte 8.
+std::int32_t DemoReader::oldReadByte() {
+    switch (oldStep_) {
+    case OldStep::Acknowledge:
+        if (protocol_->acknowledge) {
+            return readTyped<false>(8);
+        }
+        [[fallthrough]];
+    case OldStep::Operation: {
+        bits_.alignToByte();
+        const std::int32_t operation = readTyped<false>(8);
+        switch (operation) {
+        case 2:
+            oldStep_ = OldStep::GamestateSequence;
+            return operation;
+        case 5:
+            oldStep_ = OldStep::CommandSequence;
+            return operation;
+        case 7:
+            oldStep_ = OldStep::Snapshot;
+            return operation;
+        case 0:
+        case 8:
+            oldStep_ = OldStep::Ended;
+            return 8;
+        case -1:
+            oldStep_ = OldStep::Ended;
+            return -1;
+        default:
+            oldStep_ = OldStep::Operation;
+            return operation;
+        }
+    }
+    case OldStep::GamestateOperation: {
+        const std::int32_t operation = readTyped<false>(8);
+        switch (operation) {
+        case 3:
+            oldStep_ = OldStep::ConfigIndex;
+            return operation;
+        case 4:
+            oldStep_ = OldStep::Baseline;
+            return operation;
+        case 0:
+        case 8:
+            oldStep_ = OldStep::Trailer;
+            oldTrailerLongs_ = 2;
+            return 8;
+        default:
+            return operation;
+        }
+    }
+    case OldStep::CommandText:
+    case OldStep::ConfigText: {
+        const std::int32_t c = readTyped<false>(8);
+        if (c <= 0) {
+            oldStep_ = oldStep_ == OldStep::CommandText ? OldStep::Operation
+                                                        : OldStep::GamestateOperation;
+        }
+        return c;
+    }
+    case OldStep::Ended:
+        return -1;
+    default:
+        return readTyped<false>(8);
+    }
+}
+
+std::int32_t DemoReader::oldReadShort() {
+    if (oldStep_ == OldStep::ConfigIndex) {
+        oldStep_ = OldStep::ConfigText;
+    }
+    return readTyped<false>(16);
+}
+
+std::int32_t DemoReader::oldReadLong() {
+    switch (oldStep_) {
+    case OldStep::Acknowledge:
+        oldStep_ = OldStep::Operation;
+        return protocol_->acknowledge ? readTyped<false>(32) : 0;
+    case OldStep::CommandSequence:
+        oldStep_ = OldStep::CommandText;
+        return readTyped<false>(32);
+    case OldStep::GamestateSequence:
+        oldStep_ = OldStep::GamestateOperation;
+        return readTyped<false>(32);
+    case OldStep::Trailer:
+        if (--oldTrailerLongs_ <= 0) {
+            oldStep_ = OldStep::Operation;
+        }
+        return 0;
+    default:
+        return readTyped<false>(32);
+    }
+}
+
+} // namespace fenlark::demoreader

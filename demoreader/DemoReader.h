@@ -1,0 +1,169 @@
+#pragma once
+// The C++ side of the demo reader: one open demo, read message by message.
+//
+// The C interface of demoreader.h is a thin layer over this class. C++ callers
+// may use it directly, or reach the reader behind a C handle with
+// ReaderForHandle to ask for more than the C calls give (snapshot server
+// times, the bit position, the protocol).
+
+#include "demoreader/Delta.h"
+#include "demoreader/MessageBits.h"
+#include "demoreader/Protocol.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace fenlark::demoreader {
+
+class RecordStream;
+
+// The engine's largest message; a longer record means a damaged file.
+inline constexpr std::uint32_t MaxMessageLength = 16384;
+
+// What ReadNextMessage reports. Every value but Ready ends the demo: once
+// given, it is given again by every later call, and the current message is
+// then empty (ReadLong, ReadShort and ReadByte give -1).
+enum class MessageStatus : std::int32_t {
+    Ready = 0,            // a message is ready to be read
+    EndMarker = 1,        // the demo's end marker (a length of -1) was reached
+    // 2 is not used: the caller keeps 2 for "stopped after an illegal operation".
+    EndWithoutMarker = 3, // the file ended after a complete record, without end marker
+    Truncated = 4,        // the file ended inside a record header or payload
+    BadLength = 5,        // a record claims a negative length or one above MaxMessageLength
+    ReadError = 6,        // the operating system reported an error while reading
+    InvalidHandle = 7,    // (C interface only) the handle is not, or no longer, open
+};
+
+class DemoReader {
+public:
+    // Opens a demo and picks its protocol from the extension of `path`.
+    // Returns nullptr when the file cannot be opened.
+    static std::unique_ptr<DemoReader> open(const char* path);
+    static std::unique_ptr<DemoReader> open(const char* path, const ProtocolInfo& protocol);
+
+    ~DemoReader();
+    DemoReader(const DemoReader&) = delete;
+    DemoReader& operator=(const DemoReader&) = delete;
+
+    // Moves to the next message; see MessageStatus.
+    MessageStatus readNextMessage();
+
+    // 8 bits (0..255), 16 bits (signed) and 32 bits (signed) of the current
+    // message, -1 once the message is exhausted.
+    std::int32_t readByte();
+    std::int32_t readShort();
+    std::int32_t readLong();
+
+    // Consume one baseline (entity number and entity delta) or one snapshot
+    // body. They return false when the data is damaged; the rest of the
+    // message then reads as exhausted.
+    bool readBaseline() {
+        NullDeltaSink sink;
+        return readBaseline(sink);
+    }
+    bool readSnapshot() {
+        NullDeltaSink sink;
+        return readSnapshot(sink);
+    }
+    template <class Sink> bool readBaseline(Sink& sink);
+    template <class Sink> bool readSnapshot(Sink& sink);
+
+    const ProtocolInfo& protocol() const { return *protocol_; }
+    MessageStatus status() const { return status_; }
+    // Sequence number and payload length (bytes) of the current record.
+    std::int32_t messageSequence() const { return sequence_; }
+    std::uint32_t messageLength() const { return length_; }
+    // Bit position inside the current message, and the message's length in bits.
+    std::uint32_t bitPosition() const { return bits_.position(); }
+    std::uint32_t messageBits() const { return bits_.endPosition(); }
+    std::uint64_t messageCount() const { return messageCount_; }
+
+    // Snapshots decoded so far (damaged ones are not counted) and the header of
+    // the last one.
+    std::uint64_t snapshotCount() const { return snapshotCount_; }
+    std::optional<std::int32_t> firstSnapshotServerTime() const { return firstServerTime_; }
+    std::optional<std::int32_t> lastSnapshotServerTime() const {
+        return snapshotCount_ != 0 ? std::optional<std::int32_t>(lastSnapshot_.serverTime)
+                                   : std::nullopt;
+    }
+    const SnapshotHeader& lastSnapshot() const { return lastSnapshot_; }
+
+private:
+    // Where the walk of an old-format message stands, so that reads can be
+    // presented like those of the newer protocols (see README.md).
+    enum class OldStep : std::uint8_t {
+        Acknowledge,        // next: the acknowledge long (virtual 0 in ".dm3")
+        Operation,          // next: an operation byte of the message (aligned)
+        Snapshot,           // next: the snapshot body
+        CommandSequence,    // next: the server command's sequence long
+        CommandText,        // inside the server command's text
+        GamestateSequence,  // next: the gamestate's command sequence long
+        GamestateOperation, // next: an operation byte of the gamestate
+        ConfigIndex,        // next: the configstring index short
+        ConfigText,         // inside the configstring text
+        Baseline,           // next: a baseline
+        Trailer,            // next: client number and checksum feed (virtual 0s)
+        Ended,              // the message is over
+    };
+
+    struct Private {};
+
+public:
+    DemoReader(Private, std::FILE* file, const ProtocolInfo& protocol);
+
+private:
+    template <bool Coded> std::int32_t readTyped(unsigned width);
+    bool beginBaseline();
+    bool beginSnapshot();
+    bool finish(bool ok);
+    void finishSnapshot(const SnapshotHeader& header, bool ok);
+    std::int32_t oldReadByte();
+    std::int32_t oldReadLong();
+    std::int32_t oldReadShort();
+
+    const ProtocolInfo* protocol_;
+    std::unique_ptr<RecordStream> records_;
+    MessageStatus status_ = MessageStatus::Ready;
+    std::int32_t sequence_ = 0;
+    std::uint32_t length_ = 0;
+    std::uint64_t messageCount_ = 0;
+    MessageBits bits_;
+    OldStep oldStep_ = OldStep::Ended;
+    int oldTrailerLongs_ = 0;
+
+    std::uint64_t snapshotCount_ = 0;
+    std::optional<std::int32_t> firstServerTime_;
+    SnapshotHeader lastSnapshot_;
+
+    std::array<std::uint8_t, MaxMessageLength + MessageBits::Slack> message_{};
+};
+
+template <class Sink> bool DemoReader::readBaseline(Sink& sink) {
+    if (!beginBaseline()) {
+        return false;
+    }
+    return finish(ReadBaselineBody(bits_, *protocol_, sink));
+}
+
+template <class Sink> bool DemoReader::readSnapshot(Sink& sink) {
+    if (!beginSnapshot()) {
+        return false;
+    }
+    SnapshotHeader header;
+    const bool ok = ReadSnapshotBody(bits_, *protocol_, header, sink);
+    finishSnapshot(header, ok);
+    return finish(ok);
+}
+
+// The reader behind an open handle of the C interface, or nullptr. The pointer
+// stays valid until the handle is closed or recycled.
+DemoReader* ReaderForHandle(std::int32_t handle);
+
+// How many handles of the C interface may be open at once; opening one more
+// closes the one opened longest ago.
+inline constexpr int MaxOpenHandles = 32;
+
+} // namespace fenlark::demoreader

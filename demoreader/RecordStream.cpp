@@ -1,0 +1,76 @@
+#include "demoreader/RecordStream.h"
+
+#include <cstring>
+
+namespace fenlark::demoreader {
+namespace {
+
+std::int32_t LittleEndian32(const std::uint8_t* bytes) {
+    const std::uint32_t value = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                                std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+RecordStream::RecordStream(std::FILE* file)
+    : file_(file), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(BufferSize)) {
+    // The stream has its own buffer; stdio's would only add a copy.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+RecordStream::~RecordStream() { std::fclose(file_); }
+
+void RecordStream::fill(std::size_t count) {
+    if (available() >= count || endOfFile_ || readError_) {
+        return;
+    }
+    if (begin_ != 0) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, available());
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    while (end_ < count && !endOfFile_) {
+        const std::size_t got = std::fread(buffer_.get() + end_, 1, BufferSize - end_, file_);
+        end_ += got;
+        if (got == 0) {
+            if (std::ferror(file_) != 0) {
+                readError_ = true;
+            }
+            endOfFile_ = true;
+        }
+    }
+}
+
+MessageStatus RecordStream::next(std::int32_t& sequence, std::uint8_t* payload,
+                                 std::uint32_t& length) {
+    fill(8);
+    if (readError_) {
+        return MessageStatus::ReadError;
+    }
+    if (available() < 8) {
+        return available() == 0 ? MessageStatus::EndWithoutMarker : MessageStatus::Truncated;
+    }
+    const std::uint8_t* header = buffer_.get() + begin_;
+    sequence = LittleEndian32(header);
+    const std::int32_t claimed = LittleEndian32(header + 4);
+    if (claimed == -1) {
+        return MessageStatus::EndMarker;
+    }
+    if (claimed < 0 || claimed > static_cast<std::int32_t>(MaxMessageLength)) {
+        return MessageStatus::BadLength;
+    }
+    length = static_cast<std::uint32_t>(claimed);
+    fill(8 + std::size_t{length});
+    if (readError_) {
+        return MessageStatus::ReadError;
+    }
+    if (available() < 8 + std::size_t{length}) {
+        return MessageStatus::Truncated;
+    }
+    std::memcpy(payload, buffer_.get() + begin_ + 8, length);
+    begin_ += 8 + std::size_t{length};
+    return MessageStatus::Ready;
+}
+
+} // namespace fenlark::demoreader

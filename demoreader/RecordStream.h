@@ -1,0 +1,44 @@
+#pragma once
+// Splitting a demo file into its records: a 32-bit sequence number, a 32-bit
+// payload length and the payload, little-endian, until a length of -1.
+//
+// The file is read through one fixed buffer, so memory does not depend on the
+// size of the file or on what a damaged header claims.
+
+#include "demoreader/DemoReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace fenlark::demoreader {
+
+class RecordStream {
+public:
+    static constexpr std::size_t BufferSize = 32 * 1024;
+    static_assert(BufferSize >= MaxMessageLength + 8);
+
+    // Takes ownership of `file`.
+    explicit RecordStream(std::FILE* file);
+    ~RecordStream();
+    RecordStream(const RecordStream&) = delete;
+    RecordStream& operator=(const RecordStream&) = delete;
+
+    // Reads the next record; on Ready, `payload` (MaxMessageLength bytes)
+    // holds `length` bytes of it.
+    MessageStatus next(std::int32_t& sequence, std::uint8_t* payload, std::uint32_t& length);
+
+private:
+    // Makes at least `count` bytes available unless the file ends first.
+    void fill(std::size_t count);
+    std::size_t available() const { return end_ - begin_; }
+
+    std::FILE* file_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool endOfFile_ = false;
+    bool readError_ = false;
+};
+
+} // namespace fenlark::demoreader
