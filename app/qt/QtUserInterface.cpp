@@ -29,14 +29,19 @@ QStringList NameFiltersFromCore(const std::string& filter) {
     return filters;
 }
 
+// The preset name is a path (the platform's encoding), not display text.
+QString PathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
 FileDialogSetup OpenDialogSetup(const FileDialogRequest& request) {
     return {QFileDialog::AcceptOpen, DisplayText(request.title),
-            NameFiltersFromCore(request.filter), DisplayText(request.initialName)};
+            NameFiltersFromCore(request.filter), PathText(request.initialName)};
 }
 
 FileDialogSetup SaveDialogSetup(const FileDialogRequest& request) {
     return {QFileDialog::AcceptSave, DisplayText(request.title),
-            NameFiltersFromCore(request.filter), DisplayText(request.initialName)};
+            NameFiltersFromCore(request.filter), PathText(request.initialName)};
 }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogSetup& setup) {

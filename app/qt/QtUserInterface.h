@@ -42,6 +42,8 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogSetup& setup);
 
 // Text of the core (one byte per character) for display.
 QString DisplayText(const std::string& bytes);
+// A path of the core (the platform's own encoding) as a QString.
+QString PathText(const std::string& path);
 
 class QtUserInterface : public UserInterface {
 public:
