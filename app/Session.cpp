@@ -20,7 +20,9 @@ void Session::setDefinitionsFolder(std::string folder) {
     definitionsFolder_ = std::move(folder);
 }
 
-std::string Session::languageFolder() const { return programFolder_ + "/../"; }
+std::string Session::languageFolder() const {
+    return programFolder_ + "/../";
+}
 
 std::string Session::currentDefinitionPath() const {
     const std::string name = lstKgd.selectedName();

@@ -31,7 +31,7 @@ public:
     std::int16_t LanguageNumber = 0;
     std::string MatchedExtension;
     std::int32_t LastPosition = 0;
-    DefinitionList lstKgd;                          // the definition files; selection = current definition
+    DefinitionList lstKgd; // the definition files; selection = current definition
     std::unique_ptr<FolderCanonicalizer> lstBugFix1; // folder canonicaliser of NormalizeDemoPath
     Language language;
     QuakeReaderState reader;

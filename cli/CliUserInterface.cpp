@@ -26,7 +26,8 @@ void CliUserInterface::showMessage(const Message& message) {
             continue;
         line += (c == '\n' || c == '\r') ? ' ' : c;
     }
-    const QByteArray text = QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())).toUtf8();
+    const QByteArray text =
+        QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())).toUtf8();
     std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), text.constData());
     if (message.icon != MessageIcon::Information)
         warningOrCritical_ = true;

@@ -15,7 +15,9 @@ public:
     void showMessage(const Message& message) override;
     void showWait() override {}
     void hideWait() override {}
-    std::optional<std::string> askOpenFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> askOpenFile(const FileDialogRequest&) override {
+        return std::nullopt;
+    }
     std::optional<std::string> askSaveFile(const FileDialogRequest&) override { return savePath; }
     void endProgram() override { ended = true; }
 

@@ -7,9 +7,9 @@
 
 #include "app/LoadDemo.h"
 #include "app/settings/LanguageSetting.h"
-#include "demolog/DemoLog.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
+#include "demolog/DemoLog.h"
 
 #include <cstdio>
 #include <filesystem>

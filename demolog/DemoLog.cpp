@@ -22,8 +22,8 @@ std::string LogTitleLine() {
 
 void AppendLogLine(Session& session, const std::string& text) {
     const std::string line = text + "\r\n";
-    const int fd = ::open(session.reader.LogPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
-                          0666);
+    const int fd =
+        ::open(session.reader.LogPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0)
         throw ReadingError("cannot open the demo log");
     std::size_t written = 0;
@@ -46,11 +46,8 @@ void WriteLogHeader(Session& session, bool writeHeader) {
         return;
     const std::string title = LogTitleLine();
     const std::string lines[] = {
-        title,
-        std::string(title.size(), '-'),
-        LogCreditLine,
-        "\r\n",
-        "Demo: " + session.DemoPath + "\r\n",
+        title,  std::string(title.size(), '-'),       LogCreditLine,
+        "\r\n", "Demo: " + session.DemoPath + "\r\n",
     };
     for (const std::string& line : lines) {
         try {

@@ -5,6 +5,7 @@
 #include "gamedef/DefinitionReader.h"
 #include "gamedef/IdentifyDemo.h"
 #include "gamedef/ProbeDemo.h"
+#include "gamedef/TextCase.h"
 #include "gamedef/WholeNumber.h"
 
 #include <algorithm>
@@ -27,16 +28,6 @@ namespace {
 // a count that is not a number: every pair is written into each player's
 // details entry, so an absurd count would only exhaust memory.
 constexpr std::int32_t MaxDetailsPairs = 32767;
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))

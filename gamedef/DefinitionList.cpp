@@ -1,4 +1,5 @@
 #include "gamedef/DefinitionList.h"
+#include "gamedef/TextCase.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -6,16 +7,6 @@
 namespace fenlark {
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) {
-                                            return static_cast<unsigned char>(LowerAscii(x)) <
-                                                   static_cast<unsigned char>(LowerAscii(y));
-                                        });
-}
 
 bool HasDefinitionExtension(const std::string& name) {
     if (name.size() < 4)

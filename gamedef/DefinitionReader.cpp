@@ -1,4 +1,5 @@
 #include "gamedef/DefinitionReader.h"
+#include "gamedef/TextCase.h"
 
 #include <fstream>
 #include <sstream>
@@ -8,7 +9,9 @@ namespace fenlark {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
@@ -16,17 +19,6 @@ std::string_view Trim(std::string_view text) {
     while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 std::string CleanValue(std::string_view value) {

@@ -1,4 +1,5 @@
 #include "gamedef/IdentifyDemo.h"
+#include "gamedef/TextCase.h"
 
 #include "app/Session.h"
 #include "extract/ExtractDefinitionInfo.h"
@@ -11,13 +12,6 @@ namespace fenlark {
 
 namespace {
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 struct Candidate {
     std::string versionText;
     std::string gameName;
@@ -28,9 +22,10 @@ struct Candidate {
 std::optional<Candidate> ExamineCandidate(Session& session, const std::string& demoPath,
                                           const std::string& definition, const std::string& entry,
                                           std::int16_t& informationType) {
-    const std::string probe = Lower(ReadDefinitionValue(definition, GameSection, entry + "-id", ""));
+    const std::string probe =
+        LowerCase(ReadDefinitionValue(definition, GameSection, entry + "-id", ""));
     Candidate candidate;
-    candidate.versionText = Lower(ReadDefinitionValue(definition, GameSection, entry, ""));
+    candidate.versionText = LowerCase(ReadDefinitionValue(definition, GameSection, entry, ""));
     // The version shows at once, so a candidate rejected later still leaves it there.
     session.summary.txtGameVersion = candidate.versionText;
     candidate.gameName = ReadDefinitionValue(definition, GameSection, "Game Name", "");
@@ -87,7 +82,7 @@ void IdentifyDemo(Session& session, const std::string& demoPath) {
         session.lstKgd.select(index);
         const std::string definition = session.currentDefinitionPath();
         const std::string extensions =
-            Lower(ReadDefinitionValue(definition, GameSection, "Demo Extensions", ""));
+            LowerCase(ReadDefinitionValue(definition, GameSection, "Demo Extensions", ""));
         // Entries end with ";;". The search resumes on the second character of
         // a found separator, so ";;;" yields the previous entry once more.
         std::size_t searchStart = 0;
@@ -97,8 +92,8 @@ void IdentifyDemo(Session& session, const std::string& demoPath) {
             if (p >= entryStart)
                 session.MatchedExtension = extensions.substr(entryStart, p - entryStart);
             if (session.MatchedExtension == extension) {
-                accepted = ExamineCandidate(session, demoPath, definition,
-                                            session.MatchedExtension, informationType);
+                accepted = ExamineCandidate(session, demoPath, definition, session.MatchedExtension,
+                                            informationType);
                 if (accepted)
                     break;
             }

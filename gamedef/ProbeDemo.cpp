@@ -1,4 +1,5 @@
 #include "gamedef/ProbeDemo.h"
+#include "gamedef/TextCase.h"
 
 #include "app/Session.h"
 #include "gamedef/WholeNumber.h"
@@ -11,14 +12,6 @@
 namespace fenlark {
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = LowerAscii(c);
-    return text;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -56,8 +49,7 @@ std::size_t FindPosition(const std::string& haystack, const std::string& needle)
 // An open demo file for the one read a probe makes.
 class DemoFile {
 public:
-    explicit DemoFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit DemoFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
     ~DemoFile() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -124,7 +116,7 @@ std::string EvaluateTest(const DemoFile& file, std::string rest, bool findAnywhe
 
 std::string EvaluateRead(Session& session, const DemoFile& file, std::string rest) {
     std::string position = TakeField(rest);
-    if (Lower(position) == "lastposition")
+    if (LowerCase(position) == "lastposition")
         position = std::to_string(session.LastPosition);
     const std::string length = TakeField(rest);
     rest.erase(0, std::min<std::size_t>(4, rest.size())); // the "hex:" tag
@@ -134,7 +126,7 @@ std::string EvaluateRead(Session& session, const DemoFile& file, std::string res
     const std::string& end = rest; // everything after the sixth "::"
 
     const std::string window = ReadProbeWindow(file, position, length);
-    const bool noStartMarker = Lower(start) == "#kalv#";
+    const bool noStartMarker = LowerCase(start) == "#kalv#";
     const std::string startMarker = noStartMarker ? std::string() : DecodeByteString(start);
     const std::size_t startPosition =
         noStartMarker ? (window.empty() ? 0 : 1) : FindPosition(window, startMarker);
@@ -143,9 +135,10 @@ std::string EvaluateRead(Session& session, const DemoFile& file, std::string res
         noStartMarker || startPosition == 0 ? window : window.substr(startPosition - 1);
 
     if (end.find("hex:") != std::string::npos) {
-        const std::string endMarker = DecodeByteString(end.substr(std::min<std::size_t>(4, end.size())));
-        const std::int64_t advanced =
-            static_cast<std::int64_t>(session.LastPosition) + static_cast<std::int64_t>(startPosition);
+        const std::string endMarker =
+            DecodeByteString(end.substr(std::min<std::size_t>(4, end.size())));
+        const std::int64_t advanced = static_cast<std::int64_t>(session.LastPosition) +
+                                      static_cast<std::int64_t>(startPosition);
         session.LastPosition = static_cast<std::int32_t>(
             std::min<std::int64_t>(advanced, std::numeric_limits<std::int32_t>::max()));
         DropFront(value, skip);
@@ -195,7 +188,7 @@ std::string ProbeDemo(Session& session, std::string expression, const std::strin
         session.endProgram();
     }
 
-    const std::string form = Lower(expression.substr(0, 5));
+    const std::string form = LowerCase(expression.substr(0, 5));
     const std::string rest = expression.size() > 5 ? expression.substr(5) : std::string();
     if (form == "psd::")
         return EvaluateTest(file, rest, false);

@@ -19,7 +19,8 @@ enum : std::int16_t { InformationMode = 1, LogMode = 2 };
 // The reader's module state, kept for the whole run.
 struct QuakeReaderState {
     std::int32_t DemoHandle = 0;
-    std::int32_t ReaderState = 0; // last ReadNextMessage status; 2 = stopped on an illegal operation
+    std::int32_t ReaderState =
+        0; // last ReadNextMessage status; 2 = stopped on an illegal operation
     std::int16_t ReaderMode = 0;
     std::string LogPath;
 };

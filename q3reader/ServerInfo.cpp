@@ -1,4 +1,5 @@
 #include "q3reader/ServerInfo.h"
+#include "gamedef/TextCase.h"
 
 #include "app/Session.h"
 #include "extract/TextCleanup.h"
@@ -11,13 +12,6 @@
 namespace fenlark {
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 struct FieldKey {
     const char* definitionKey;
@@ -68,12 +62,12 @@ void ShowServerInfo(Session& session, const std::string& text) {
     const std::string section = InformationSectionPrefix + session.MatchedExtension;
     std::array<std::string, FieldKeys.size()> cvars;
     for (std::size_t i = 0; i < FieldKeys.size(); ++i)
-        cvars[i] = Lower(ReadDefinitionValue(definition, section, FieldKeys[i].definitionKey,
-                                             FieldKeys[i].defaultCvar));
+        cvars[i] = LowerCase(ReadDefinitionValue(definition, section, FieldKeys[i].definitionKey,
+                                                 FieldKeys[i].defaultCvar));
 
     DemoSummary& summary = session.summary;
     for (auto& [key, value] : SplitInfoString(text + "\\").pairs) {
-        const std::string lowerKey = Lower(key);
+        const std::string lowerKey = LowerCase(key);
         for (std::size_t i = 0; i < FieldKeys.size(); ++i)
             if (cvars[i] == lowerKey)
                 summary.*(FieldKeys[i].field) = value;
@@ -109,8 +103,8 @@ void AddPlayer(Session& session, const std::string& text) {
     DemoSummary& summary = session.summary;
     PlayerList* list = nullptr;
     if (team == "0")
-        list = summary.lstPlayersBlue.items.empty() ? &summary.lstPlayersBlue
-                                                    : &summary.lstPlayersRed;
+        list =
+            summary.lstPlayersBlue.items.empty() ? &summary.lstPlayersBlue : &summary.lstPlayersRed;
     else if (team == "1")
         list = &summary.lstPlayersBlue;
     else if (team == "2")

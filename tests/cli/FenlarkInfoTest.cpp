@@ -34,8 +34,8 @@ protected:
     }
 
     ProgramRun run(const std::vector<std::string>& args) {
-        std::string command = "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " +
-                              Quote(FENLARK_INFO_PROGRAM);
+        std::string command =
+            "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " + Quote(FENLARK_INFO_PROGRAM);
         for (const auto& arg : args)
             command += " " + Quote(arg);
         command += " 2>" + Quote(temp.path("stderr.txt"));
@@ -144,7 +144,7 @@ TEST_F(FenlarkInfoTest, UsageErrorsExitWithTwo) {
 
 TEST_F(FenlarkInfoTest, TheShippedDefinitionsMatchTheBundledSamples) {
     const ProgramRun result = run({"--json", std::string(FENLARK_SAMPLES_DIR) + "/tdm.dm_71",
-                            std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68"});
+                                   std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68"});
     EXPECT_EQ(result.status, 0);
     ASSERT_EQ(result.objects.size(), 2u);
     EXPECT_EQ(result.objects[0]["txtDemoType"].toString(), "ioquake3 1.36 (.dm_71)");

@@ -19,7 +19,8 @@ public:
     bool setFolder(const std::string& folder) override {
         if (folder.empty())
             return true;
-        std::string absolute = folder.size() > 1 && folder[1] == ':' ? folder : current_ + "\\" + folder;
+        std::string absolute =
+            folder.size() > 1 && folder[1] == ':' ? folder : current_ + "\\" + folder;
         if (absolute.size() > 3 && absolute.back() == '\\')
             absolute.pop_back();
         if (!existing_.count(absolute))

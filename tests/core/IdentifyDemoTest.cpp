@@ -1,5 +1,5 @@
-#include "app/LoadDemo.h"
 #include "gamedef/IdentifyDemo.h"
+#include "app/LoadDemo.h"
 #include "tests/common/RecordingUserInterface.h"
 #include "tests/common/TempFolder.h"
 
@@ -76,8 +76,8 @@ TEST_F(IdentifyDemoTest, TheExtensionKeepsItsCaseAndEntriesNeedTheirSeparator) {
 }
 
 TEST_F(IdentifyDemoTest, AnEmptyEntryMatchesAPathWithoutDot) {
-    temp.writeDefinition("any.kgd", Definition("Anything", ";;", "=raw",
-                                               "[Fenlark - ]\nFenlark Type=2\n"));
+    temp.writeDefinition("any.kgd",
+                         Definition("Anything", ";;", "=raw", "[Fenlark - ]\nFenlark Type=2\n"));
     load("nodot");
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(session.summary.txtDemoType, "Anything raw (.)");
@@ -100,9 +100,9 @@ TEST_F(IdentifyDemoTest, ProbesTellDefinitionsOfOneExtensionApart) {
     temp.writeDefinition("a.kgd",
                          Definition("Half", "dem;;", "dem=hl\ndem-id=psd::1::6::hex:484c44454d4f",
                                     "[Fenlark - dem]\nFenlark Type=2\n"));
-    temp.writeDefinition("b.kgd",
-                         Definition("Source", "dem;;", "dem=src\ndem-id=PSD::1::8::HEX:484C3244454D4F00",
-                                    "[Fenlark - dem]\nFenlark Type=2\n"));
+    temp.writeDefinition("b.kgd", Definition("Source", "dem;;",
+                                             "dem=src\ndem-id=PSD::1::8::HEX:484C3244454D4F00",
+                                             "[Fenlark - dem]\nFenlark Type=2\n"));
     load("x.dem", std::string("HL2DEMO\0rest", 12));
     EXPECT_EQ(session.summary.txtDemoType, "Source src (.dem)");
     EXPECT_EQ(session.lstKgd.selectedName(), "b.kgd");

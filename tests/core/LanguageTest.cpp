@@ -1,5 +1,5 @@
-#include "app/Session.h"
 #include "lang/Language.h"
+#include "app/Session.h"
 #include "tests/common/RecordingUserInterface.h"
 #include "tests/common/TempFolder.h"
 

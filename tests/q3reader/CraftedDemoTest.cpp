@@ -25,7 +25,9 @@ const char* const IllegalMessage =
 const char* const IllegalGamestate =
     "Illegal gamestate message. The demo may be corrupt or not fully supported by Fenlark.";
 
-std::vector<std::uint8_t> Finish(const MessageWriter& writer) { return writer.finish(); }
+std::vector<std::uint8_t> Finish(const MessageWriter& writer) {
+    return writer.finish();
+}
 
 class CraftedDemoTest : public ::testing::Test {
 protected:
@@ -189,8 +191,8 @@ TEST_F(CraftedDemoTest, ADemoThatCannotBeOpenedLeavesAnExistingLogAlone) {
     std::filesystem::remove(session.DemoPath);
     ui.saveAnswer = temp.write("kept.txt", "earlier log");
     CreateDemoLogCommand(session);
-    EXPECT_EQ(messageTexts(),
-              (std::vector<std::string>{"Failed to open demo. The demo may be in use or currupt."}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
+                                  "Failed to open demo. The demo may be in use or currupt."}));
     std::ifstream in(*ui.saveAnswer);
     std::string content;
     std::getline(in, content);

@@ -78,8 +78,7 @@ TEST_F(QuakeReaderTest, TheGamestateFillsTheWindow) {
     EXPECT_EQ(s.lstPlayersRed.items, (std::vector<std::string>{"Kyonshi", "Major"}));
     EXPECT_EQ(s.lstPlayersSpectators.items, (std::vector<std::string>{"Recorder"}));
     EXPECT_NE(s.lstPlayersBlue.tag.find("\\Model\\sarge"), std::string::npos);
-    EXPECT_EQ(s.lstOtherInfo.columns,
-              (std::vector<ListColumn>{{"Cvar", 2000}, {"Value", 2300}}));
+    EXPECT_EQ(s.lstOtherInfo.columns, (std::vector<ListColumn>{{"Cvar", 2000}, {"Value", 2300}}));
     EXPECT_EQ(s.lstOtherInfo.selectedRow, 0u);
     EXPECT_TRUE(s.cmdCreateDemoLogEnabled);
 
@@ -90,7 +89,8 @@ TEST_F(QuakeReaderTest, TheGamestateFillsTheWindow) {
     for (const auto& row : s.lstOtherInfo.rows)
         rows[row.name] = row.value;
     for (auto it = serverinfo.begin(); it != serverinfo.end(); ++it)
-        EXPECT_EQ(rows[it.key().toStdString()], AsRead(it.value().toString())) << it.key().toStdString();
+        EXPECT_EQ(rows[it.key().toStdString()], AsRead(it.value().toString()))
+            << it.key().toStdString();
     EXPECT_EQ(s.lstOtherInfo.rows.front().name, "com_protocol");
 }
 

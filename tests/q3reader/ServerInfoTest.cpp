@@ -1,5 +1,5 @@
-#include "app/Session.h"
 #include "q3reader/ServerInfo.h"
+#include "app/Session.h"
 #include "tests/common/RecordingUserInterface.h"
 #include "tests/common/TempFolder.h"
 
@@ -76,7 +76,7 @@ TEST_F(ServerInfoTest, TheDefinitionChoosesTheCvarsAndTheLastValueReadWins) {
 TEST_F(ServerInfoTest, PlayersGoToTheListsTheirTeamNames) {
     AddPlayer(session, "n\\Bob\\t\\1\\model\\sarge\\hc\\100");
     AddPlayer(session, "n\\^1R^7ed\\t\\2\\hmodel\\^xff0000grunt");
-    AddPlayer(session, "n\\Spec\\t\\3");
+    AddPlayer(session, "n\\Watcher\\t\\3");
     AddPlayer(session, "n\\Free1\\t\\0\\N\\x\\T\\y");
     AddPlayer(session, "n\\Free2\\t\\0");
     AddPlayer(session, "n\\Nobody\\t\\4");
@@ -87,7 +87,7 @@ TEST_F(ServerInfoTest, PlayersGoToTheListsTheirTeamNames) {
     EXPECT_EQ(s.lstPlayersBlue.tag, "\\Model\\sarge\\Handicap\\100\\;;");
     EXPECT_EQ(s.lstPlayersRed.items, (std::vector<std::string>{"Red", "Free1", "Free2"}));
     EXPECT_EQ(s.lstPlayersRed.tag, "\\Head Model\\grunt\\;;\\N\\x\\T\\y\\;;\\;;");
-    EXPECT_EQ(s.lstPlayersSpectators.items, (std::vector<std::string>{"Spec"}));
+    EXPECT_EQ(s.lstPlayersSpectators.items, (std::vector<std::string>{"Watcher"}));
 }
 
 TEST_F(ServerInfoTest, TheFirstTeamZeroPlayerTakesBlueOnlyWhileBlueIsEmpty) {
