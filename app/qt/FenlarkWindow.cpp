@@ -2,13 +2,13 @@
 
 #include "app/DemoPath.h"
 #include "app/LoadDemo.h"
-#include "demolog/DemoLog.h"
 #include "app/PlayerDetails.h"
 #include "app/Session.h"
 #include "app/qt/ProgramIcon.h"
 #include "app/qt/QtUserInterface.h"
 #include "app/qt/Twips.h"
 #include "app/qt/WaitWindow.h"
+#include "demolog/DemoLog.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
