@@ -74,7 +74,9 @@ using fenlark::demoreader::ReaderForHandle;
 
 extern "C" {
 
-int32_t OpenDemoFile(const char* path) { return fenlark::demoreader::Open(path); }
+int32_t OpenDemoFile(const char* path) {
+    return fenlark::demoreader::Open(path);
+}
 
 int32_t ReadNextMessage(int32_t handle) {
     DemoReader* reader = ReaderForHandle(handle);
@@ -113,8 +115,9 @@ int32_t CloseDemoFile(int32_t handle) {
     if (ReaderForHandle(handle) == nullptr) {
         return -1;
     }
-    auto& slot = fenlark::demoreader::Table.slots[static_cast<std::uint32_t>(handle) &
-                                                  (fenlark::demoreader::MaxOpenHandles - 1u)];
+    auto& slot =
+        fenlark::demoreader::Table
+            .slots[static_cast<std::uint32_t>(handle) & (fenlark::demoreader::MaxOpenHandles - 1u)];
     slot.reader.reset();
     slot.handle = 0;
     slot.openedAt = 0;

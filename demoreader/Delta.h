@@ -58,7 +58,8 @@ struct NullDeltaSink {
 namespace detail {
 
 inline std::uint32_t IntegralFloatBits(std::uint32_t coded) {
-    return std::bit_cast<std::uint32_t>(static_cast<float>(static_cast<std::int32_t>(coded) - 4096));
+    return std::bit_cast<std::uint32_t>(
+        static_cast<float>(static_cast<std::int32_t>(coded) - 4096));
 }
 
 // A float field after its presence bits: a format bit, then a 13-bit whole
@@ -134,7 +135,8 @@ bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsigne
 }
 
 // The four player arrays; `outerBit` says whether one bit announces them all.
-template <bool Coded, class Sink> bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sink& sink) {
+template <bool Coded, class Sink>
+bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sink& sink) {
     if (outerBit && !in.bit()) {
         return true;
     }
@@ -213,7 +215,7 @@ bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsi
     }
     sink.entity(number, EntityChange::Changed);
     for (unsigned index = 0; index < fields.size(); ++index) {
-        if ((mask[index >> 3] >> (index & 7u) & 1u) == 0) {
+        if ((unsigned{mask[index >> 3]} >> (index & 7u) & 1u) == 0) {
             continue;
         }
         if (in.exhausted()) {
@@ -253,9 +255,7 @@ bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHea
     if (protocol.snapshotCommandNumber) {
         header.commandNumber = static_cast<std::int32_t>(in.bits<false>(32));
     }
-    const auto readByte = [&] {
-        return protocol.coded ? in.bits<true>(8) : in.bits<false>(8);
-    };
+    const auto readByte = [&] { return protocol.coded ? in.bits<true>(8) : in.bits<false>(8); };
     header.serverTime =
         static_cast<std::int32_t>(protocol.coded ? in.bits<true>(32) : in.bits<false>(32));
     header.deltaNumber = static_cast<std::uint8_t>(readByte());
@@ -288,8 +288,8 @@ bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHea
         if (in.exhausted()) {
             return false;
         }
-        const unsigned number = protocol.coded ? in.bits<true>(EntityNumberBits)
-                                               : in.bits<false>(EntityNumberBits);
+        const unsigned number =
+            protocol.coded ? in.bits<true>(EntityNumberBits) : in.bits<false>(EntityNumberBits);
         if (number == NoEntity) {
             // A coded message still needs its end byte; an old one may end here.
             return protocol.coded ? !in.exhausted() : in.position() <= in.endPosition();
@@ -304,7 +304,8 @@ bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHea
 }
 
 // A baseline: the entity number and one entity delta from the zero state.
-template <class Sink> bool ReadBaselineBody(MessageBits& in, const ProtocolInfo& protocol, Sink& sink) {
+template <class Sink>
+bool ReadBaselineBody(MessageBits& in, const ProtocolInfo& protocol, Sink& sink) {
     if (in.exhausted()) {
         return false;
     }

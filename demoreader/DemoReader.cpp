@@ -17,7 +17,10 @@ std::unique_ptr<DemoReader> DemoReader::open(const char* path, const ProtocolInf
     if (path == nullptr) {
         return nullptr;
     }
-    std::FILE* file = std::fopen(path, "rb");
+    return open(std::fopen(path, "rb"), protocol);
+}
+
+std::unique_ptr<DemoReader> DemoReader::open(std::FILE* file, const ProtocolInfo& protocol) {
     if (file == nullptr) {
         return nullptr;
     }
@@ -25,7 +28,9 @@ std::unique_ptr<DemoReader> DemoReader::open(const char* path, const ProtocolInf
 }
 
 DemoReader::DemoReader(Private, std::FILE* file, const ProtocolInfo& protocol)
-    : protocol_(&protocol), records_(std::make_unique<RecordStream>(file)) {
+    : protocol_(&protocol), oldFormat_(protocol.oldFormat),
+      records_(std::make_unique<RecordStream>(file)) {
+    std::memset(message_.data(), 0, MessageBits::Slack);
     bits_.reset(message_.data(), 0);
 }
 
@@ -44,54 +49,21 @@ MessageStatus DemoReader::readNextMessage() {
     }
     std::memset(message_.data() + length_, 0, MessageBits::Slack);
     bits_.reset(message_.data(), length_);
+
     ++messageCount_;
     oldStep_ = OldStep::Acknowledge;
     return status_;
 }
 
-// Reads of the typed values. A coded message is exhausted once the position
-// reaches its last bit (the engine's rule; valid messages always end with
-// padding); an old message ends exactly at its last bit, so there only a read
-// that needs bits beyond it fails.
-template <bool Coded> std::int32_t DemoReader::readTyped(unsigned width) {
-    if constexpr (Coded) {
-        if (bits_.exhausted()) {
-            return -1;
-        }
-        const std::uint32_t value = bits_.bits<true>(width);
-        if (bits_.exhausted()) {
-            return -1;
-        }
-        return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
-    } else {
-        if (bits_.position() + width > bits_.endPosition()) {
-            bits_.exhaust();
-            return -1;
-        }
-        const std::uint32_t value = bits_.bits<false>(width);
-        return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+// A typed read of an old message, which ends exactly at its last bit: only a
+// read that needs bits beyond it fails.
+std::int32_t DemoReader::readRaw(unsigned width) {
+    if (bits_.position() + width > bits_.endPosition()) {
+        bits_.exhaust();
+        return -1;
     }
-}
-
-std::int32_t DemoReader::readByte() {
-    if (!protocol_->oldFormat) [[likely]] {
-        return readTyped<true>(8);
-    }
-    return oldReadByte();
-}
-
-std::int32_t DemoReader::readShort() {
-    if (!protocol_->oldFormat) [[likely]] {
-        return readTyped<true>(16);
-    }
-    return oldReadShort();
-}
-
-std::int32_t DemoReader::readLong() {
-    if (!protocol_->oldFormat) [[likely]] {
-        return readTyped<true>(32);
-    }
-    return oldReadLong();
+    const std::uint32_t value = bits_.bits<false>(width);
+    return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
 }
 
 bool DemoReader::beginBaseline() {
@@ -137,12 +109,12 @@ std::int32_t DemoReader::oldReadByte() {
     switch (oldStep_) {
     case OldStep::Acknowledge:
         if (protocol_->acknowledge) {
-            return readTyped<false>(8);
+            return readRaw(8);
         }
         [[fallthrough]];
     case OldStep::Operation: {
         bits_.alignToByte();
-        const std::int32_t operation = readTyped<false>(8);
+        const std::int32_t operation = readRaw(8);
         switch (operation) {
         case 2:
             oldStep_ = OldStep::GamestateSequence;
@@ -166,7 +138,7 @@ std::int32_t DemoReader::oldReadByte() {
         }
     }
     case OldStep::GamestateOperation: {
-        const std::int32_t operation = readTyped<false>(8);
+        const std::int32_t operation = readRaw(8);
         switch (operation) {
         case 3:
             oldStep_ = OldStep::ConfigIndex;
@@ -185,17 +157,17 @@ std::int32_t DemoReader::oldReadByte() {
     }
     case OldStep::CommandText:
     case OldStep::ConfigText: {
-        const std::int32_t c = readTyped<false>(8);
+        const std::int32_t c = readRaw(8);
         if (c <= 0) {
-            oldStep_ = oldStep_ == OldStep::CommandText ? OldStep::Operation
-                                                        : OldStep::GamestateOperation;
+            oldStep_ =
+                oldStep_ == OldStep::CommandText ? OldStep::Operation : OldStep::GamestateOperation;
         }
         return c;
     }
     case OldStep::Ended:
         return -1;
     default:
-        return readTyped<false>(8);
+        return readRaw(8);
     }
 }
 
@@ -203,27 +175,27 @@ std::int32_t DemoReader::oldReadShort() {
     if (oldStep_ == OldStep::ConfigIndex) {
         oldStep_ = OldStep::ConfigText;
     }
-    return readTyped<false>(16);
+    return readRaw(16);
 }
 
 std::int32_t DemoReader::oldReadLong() {
     switch (oldStep_) {
     case OldStep::Acknowledge:
         oldStep_ = OldStep::Operation;
-        return protocol_->acknowledge ? readTyped<false>(32) : 0;
+        return protocol_->acknowledge ? readRaw(32) : 0;
     case OldStep::CommandSequence:
         oldStep_ = OldStep::CommandText;
-        return readTyped<false>(32);
+        return readRaw(32);
     case OldStep::GamestateSequence:
         oldStep_ = OldStep::GamestateOperation;
-        return readTyped<false>(32);
+        return readRaw(32);
     case OldStep::Trailer:
         if (--oldTrailerLongs_ <= 0) {
             oldStep_ = OldStep::Operation;
         }
         return 0;
     default:
-        return readTyped<false>(32);
+        return readRaw(32);
     }
 }
 

@@ -27,8 +27,8 @@ inline constexpr std::uint32_t MaxMessageLength = 16384;
 // given, it is given again by every later call, and the current message is
 // then empty (ReadLong, ReadShort and ReadByte give -1).
 enum class MessageStatus : std::int32_t {
-    Ready = 0,            // a message is ready to be read
-    EndMarker = 1,        // the demo's end marker (a length of -1) was reached
+    Ready = 0,     // a message is ready to be read
+    EndMarker = 1, // the demo's end marker (a length of -1) was reached
     // 2 is not used: the caller keeps 2 for "stopped after an illegal operation".
     EndWithoutMarker = 3, // the file ended after a complete record, without end marker
     Truncated = 4,        // the file ended inside a record header or payload
@@ -43,6 +43,9 @@ public:
     // Returns nullptr when the file cannot be opened.
     static std::unique_ptr<DemoReader> open(const char* path);
     static std::unique_ptr<DemoReader> open(const char* path, const ProtocolInfo& protocol);
+    // Reads an already open file (taking ownership of it), e.g. one that
+    // fmemopen made from bytes in memory. nullptr for a null file.
+    static std::unique_ptr<DemoReader> open(std::FILE* file, const ProtocolInfo& protocol);
 
     ~DemoReader();
     DemoReader(const DemoReader&) = delete;
@@ -53,9 +56,9 @@ public:
 
     // 8 bits (0..255), 16 bits (signed) and 32 bits (signed) of the current
     // message, -1 once the message is exhausted.
-    std::int32_t readByte();
-    std::int32_t readShort();
-    std::int32_t readLong();
+    std::int32_t readByte() { return oldFormat_ ? oldReadByte() : readCoded(8); }
+    std::int32_t readShort() { return oldFormat_ ? oldReadShort() : readCoded(16); }
+    std::int32_t readLong() { return oldFormat_ ? oldReadLong() : readCoded(32); }
 
     // Consume one baseline (entity number and entity delta) or one snapshot
     // body. They return false when the data is damaged; the rest of the
@@ -115,7 +118,20 @@ public:
     DemoReader(Private, std::FILE* file, const ProtocolInfo& protocol);
 
 private:
-    template <bool Coded> std::int32_t readTyped(unsigned width);
+    // A typed read of a coded message. The engine's rule: the message is
+    // exhausted once a read reaches its last bit (valid messages always end
+    // with padding). The position is then pinned to the end, so that reads
+    // past the end never wander off.
+    std::int32_t readCoded(unsigned width) {
+        const std::uint32_t value = bits_.bits<true>(width);
+        if (bits_.exhausted()) [[unlikely]] {
+            bits_.exhaust();
+            return -1;
+        }
+        return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+    }
+    std::int32_t readRaw(unsigned width);
+
     bool beginBaseline();
     bool beginSnapshot();
     bool finish(bool ok);
@@ -125,6 +141,7 @@ private:
     std::int32_t oldReadShort();
 
     const ProtocolInfo* protocol_;
+    bool oldFormat_;
     std::unique_ptr<RecordStream> records_;
     MessageStatus status_ = MessageStatus::Ready;
     std::int32_t sequence_ = 0;
@@ -138,7 +155,9 @@ private:
     std::optional<std::int32_t> firstServerTime_;
     SnapshotHeader lastSnapshot_;
 
-    std::array<std::uint8_t, MaxMessageLength + MessageBits::Slack> message_{};
+    // Left uninitialised: only the bytes of the current message and the
+    // zeroed slack after them are ever read.
+    std::array<std::uint8_t, MaxMessageLength + MessageBits::Slack> message_;
 };
 
 template <class Sink> bool DemoReader::readBaseline(Sink& sink) {

@@ -6,12 +6,13 @@
 // N div 8 Huffman-coded bytes, lowest byte first; the old uncompressed
 // protocols read all N bits raw. Nothing is aligned to bytes.
 //
-// The reader never looks past `Slack` bytes beyond the message: every read
-// loads 8 bytes at the current byte, and the decoders of this library check
-// for the end of the message often enough that the position never runs more
-// than `MaxOverrunBits` past the end (a run of unchanged-field bits and one
-// float at most). The owner of the buffer keeps `Slack` zero bytes after the
-// message.
+// Bits are read through a 64-bit window refilled with whole bytes, so that a
+// read costs a shift rather than a load. The reader never looks past `Slack`
+// bytes beyond the message: the decoders of this library check for the end
+// of the message often enough that the position never runs more than
+// `MaxOverrunBits` past the end (a run of unchanged-field bits and one float
+// at most), and a refill loads 8 bytes at most 8 bytes ahead. The owner of
+// the buffer keeps `Slack` zero bytes after the message.
 
 #include "demoreader/Huffman.h"
 
@@ -24,61 +25,64 @@ namespace fenlark::demoreader {
 
 class MessageBits {
 public:
-    static constexpr std::uint32_t Slack = 32;
+    static constexpr std::uint32_t Slack = 48;
     // How far past the end a decoder may run before it checks for the end.
     static constexpr std::uint32_t MaxOverrunBits = 160;
-    static_assert(MaxOverrunBits / 8 + 8 <= Slack);
+    // A refill loads 8 bytes at most 8 bytes ahead of the position.
+    static_assert(MaxOverrunBits / 8 + 16 <= Slack);
 
     void reset(const std::uint8_t* data, std::uint32_t lengthBytes) {
         data_ = data;
-        position_ = 0;
         end_ = lengthBytes * 8u;
+        window_ = 0;
+        windowBits_ = 0;
+        nextByte_ = 0;
     }
 
-    std::uint32_t position() const { return position_; }
+    std::uint32_t position() const { return nextByte_ * 8u - windowBits_; }
     std::uint32_t endPosition() const { return end_; }
     // The engine's rule: a message is exhausted once a read has reached its
     // last bit, i.e. when the byte count read so far exceeds the length.
-    bool exhausted() const { return position_ >= end_; }
+    bool exhausted() const { return position() >= end_; }
     // Ends the message: every later typed read gives -1.
-    void exhaust() { position_ = end_; }
-    void alignToByte() { position_ = (position_ + 7u) & ~7u; }
-
-    // The next 57 or more bits of the stream, first stream bit in bit 0.
-    std::uint64_t peek() const {
-        assert(position_ <= end_ + MaxOverrunBits);
-        const std::uint8_t* at = data_ + (position_ >> 3);
-        std::uint64_t word;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(&word, at, sizeof word);
-        } else {
-            word = 0;
-            for (int i = 7; i >= 0; --i) {
-                word = word << 8 | at[i];
-            }
-        }
-        return word >> (position_ & 7u);
+    void exhaust() {
+        nextByte_ = end_ / 8u;
+        window_ = 0;
+        windowBits_ = 0;
     }
-    void skip(std::uint32_t bits) { position_ += bits; }
+    void alignToByte() { skip((8u - (position() & 7u)) & 7u); }
+
+    // The next 56 bits of the stream, first stream bit in bit 0 (bits above
+    // them may hold later stream bits or zeros).
+    std::uint64_t peek() {
+        need(56);
+        return window_;
+    }
+    // Consumes `bits` bits, at most 56.
+    void skip(std::uint32_t bits) {
+        need(bits);
+        consume(bits);
+    }
 
     bool bit() {
-        const bool value = (data_[position_ >> 3] >> (position_ & 7u)) & 1u;
-        ++position_;
+        need(1);
+        const bool value = (window_ & 1u) != 0;
+        consume(1);
         return value;
     }
 
     // `count` raw bits, 0 <= count <= 32.
     std::uint32_t raw(unsigned count) {
-        const std::uint64_t value = peek() & ((std::uint64_t{1} << count) - 1u);
-        position_ += count;
+        need(count);
+        const std::uint64_t value = window_ & ((std::uint64_t{1} << count) - 1u);
+        consume(count);
         return static_cast<std::uint32_t>(value);
     }
 
     // One Huffman-coded symbol, 0..256.
     std::uint32_t symbol() {
-        const std::uint32_t entry = HuffmanDecode.entries[peek() & 0x7FFu];
-        position_ += entry >> 9;
-        return entry & 0x1FFu;
+        need(HuffmanMaxCodeLength);
+        return takeSymbol();
     }
 
     // An unsigned value of `count` bits, 1 <= count <= 32, coded (Huffman) or
@@ -88,10 +92,13 @@ public:
         if constexpr (!Coded) {
             return raw(count);
         } else {
+            // The raw bits and the codes of at most 11 bits: one refill serves.
             const unsigned rawCount = count & 7u;
-            std::uint64_t value = rawCount != 0 ? raw(rawCount) : 0u;
+            need(rawCount + (count >> 3) * HuffmanMaxCodeLength);
+            std::uint64_t value = window_ & ((std::uint64_t{1} << rawCount) - 1u);
+            consume(rawCount);
             for (unsigned shift = rawCount; shift < count; shift += 8) {
-                value |= std::uint64_t{symbol()} << shift;
+                value |= std::uint64_t{takeSymbol()} << shift;
             }
             return static_cast<std::uint32_t>(value & ((std::uint64_t{1} << count) - 1u));
         }
@@ -105,8 +112,45 @@ public:
     }
 
 private:
+    // The window holds the next bits of the stream, first bit in bit 0;
+    // `windowBits_` of them are valid, and bits above them are either the
+    // stream's following bits or zero, so OR-ing fresh bytes in is exact.
+    void need(std::uint32_t bits) {
+        if (windowBits_ < bits) {
+            refill();
+        }
+    }
+    void refill() {
+        assert(nextByte_ * 8u <= end_ + MaxOverrunBits + 64u);
+        std::uint64_t word;
+        const std::uint8_t* at = data_ + nextByte_;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&word, at, sizeof word);
+        } else {
+            word = 0;
+            for (int i = 7; i >= 0; --i) {
+                word = word << 8 | at[i];
+            }
+        }
+        window_ |= word << windowBits_;
+        const std::uint32_t bytes = (63u - windowBits_) >> 3;
+        nextByte_ += bytes;
+        windowBits_ += bytes * 8u;
+    }
+    void consume(std::uint32_t bits) {
+        window_ >>= bits;
+        windowBits_ -= bits;
+    }
+    std::uint32_t takeSymbol() {
+        const std::uint32_t entry = HuffmanDecode.entries[window_ & 0x7FFu];
+        consume(entry >> 9);
+        return entry & 0x1FFu;
+    }
+
     const std::uint8_t* data_ = nullptr;
-    std::uint32_t position_ = 0;
+    std::uint64_t window_ = 0;
+    std::uint32_t windowBits_ = 0;
+    std::uint32_t nextByte_ = 0;
     std::uint32_t end_ = 0;
 };
 

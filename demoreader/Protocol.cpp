@@ -7,23 +7,23 @@ namespace {
 
 // Entity fields of protocols 66 to 71.
 constexpr FieldInfo Q3EntityFields[] = {
-    {"pos.trTime", 32},     {"pos.trBase[0]", 0},    {"pos.trBase[1]", 0},
-    {"pos.trDelta[0]", 0},  {"pos.trDelta[1]", 0},   {"pos.trBase[2]", 0},
-    {"apos.trBase[1]", 0},  {"pos.trDelta[2]", 0},   {"apos.trBase[0]", 0},
-    {"event", 10},          {"angles2[1]", 0},       {"eType", 8},
-    {"torsoAnim", 8},       {"eventParm", 8},        {"legsAnim", 8},
-    {"groundEntityNum", 10}, {"pos.trType", 8},      {"eFlags", 19},
-    {"otherEntityNum", 10}, {"weapon", 8},           {"clientNum", 8},
-    {"angles[1]", 0},       {"pos.trDuration", 32},  {"apos.trType", 8},
-    {"origin[0]", 0},       {"origin[1]", 0},        {"origin[2]", 0},
-    {"solid", 24},          {"powerups", 16},        {"modelindex", 8},
-    {"otherEntityNum2", 10}, {"loopSound", 8},       {"generic1", 8},
-    {"origin2[2]", 0},      {"origin2[0]", 0},       {"origin2[1]", 0},
-    {"modelindex2", 8},     {"angles[0]", 0},        {"time", 32},
-    {"apos.trTime", 32},    {"apos.trDuration", 32}, {"apos.trBase[2]", 0},
-    {"apos.trDelta[0]", 0}, {"apos.trDelta[1]", 0},  {"apos.trDelta[2]", 0},
-    {"time2", 32},          {"angles[2]", 0},        {"angles2[0]", 0},
-    {"angles2[2]", 0},      {"constantLight", 32},   {"frame", 16},
+    {"pos.trTime", 32},      {"pos.trBase[0]", 0},    {"pos.trBase[1]", 0},
+    {"pos.trDelta[0]", 0},   {"pos.trDelta[1]", 0},   {"pos.trBase[2]", 0},
+    {"apos.trBase[1]", 0},   {"pos.trDelta[2]", 0},   {"apos.trBase[0]", 0},
+    {"event", 10},           {"angles2[1]", 0},       {"eType", 8},
+    {"torsoAnim", 8},        {"eventParm", 8},        {"legsAnim", 8},
+    {"groundEntityNum", 10}, {"pos.trType", 8},       {"eFlags", 19},
+    {"otherEntityNum", 10},  {"weapon", 8},           {"clientNum", 8},
+    {"angles[1]", 0},        {"pos.trDuration", 32},  {"apos.trType", 8},
+    {"origin[0]", 0},        {"origin[1]", 0},        {"origin[2]", 0},
+    {"solid", 24},           {"powerups", 16},        {"modelindex", 8},
+    {"otherEntityNum2", 10}, {"loopSound", 8},        {"generic1", 8},
+    {"origin2[2]", 0},       {"origin2[0]", 0},       {"origin2[1]", 0},
+    {"modelindex2", 8},      {"angles[0]", 0},        {"time", 32},
+    {"apos.trTime", 32},     {"apos.trDuration", 32}, {"apos.trBase[2]", 0},
+    {"apos.trDelta[0]", 0},  {"apos.trDelta[1]", 0},  {"apos.trDelta[2]", 0},
+    {"time2", 32},           {"angles[2]", 0},        {"angles2[0]", 0},
+    {"angles2[2]", 0},       {"constantLight", 32},   {"frame", 16},
 };
 static_assert(std::size(Q3EntityFields) == 51);
 
@@ -55,43 +55,43 @@ static_assert(std::size(QlEntityFields) == 58);
 
 // Player-state fields of protocols 66 to 73.
 constexpr FieldInfo Q3PlayerFields[] = {
-    {"commandTime", 32},      {"origin[0]", 0},          {"origin[1]", 0},
-    {"bobCycle", 8},          {"velocity[0]", 0},        {"velocity[1]", 0},
-    {"viewangles[1]", 0},     {"viewangles[0]", 0},      {"weaponTime", -16},
-    {"origin[2]", 0},         {"velocity[2]", 0},        {"legsTimer", 8},
-    {"pm_time", -16},         {"eventSequence", 16},     {"torsoAnim", 8},
-    {"movementDir", 4},       {"events[0]", 8},          {"legsAnim", 8},
-    {"events[1]", 8},         {"pm_flags", 16},          {"groundEntityNum", 10},
-    {"weaponstate", 4},       {"eFlags", 16},            {"externalEvent", 10},
-    {"gravity", 16},          {"speed", 16},             {"delta_angles[1]", 16},
-    {"externalEventParm", 8}, {"viewheight", -8},        {"damageEvent", 8},
-    {"damageYaw", 8},         {"damagePitch", 8},        {"damageCount", 8},
-    {"generic1", 8},          {"pm_type", 8},            {"delta_angles[0]", 16},
-    {"delta_angles[2]", 16},  {"torsoTimer", 12},        {"eventParms[0]", 8},
-    {"eventParms[1]", 8},     {"clientNum", 8},          {"weapon", 5},
-    {"viewangles[2]", 0},     {"grapplePoint[0]", 0},    {"grapplePoint[1]", 0},
-    {"grapplePoint[2]", 0},   {"jumppad_ent", 10},       {"loopSound", 16},
+    {"commandTime", 32},      {"origin[0]", 0},       {"origin[1]", 0},
+    {"bobCycle", 8},          {"velocity[0]", 0},     {"velocity[1]", 0},
+    {"viewangles[1]", 0},     {"viewangles[0]", 0},   {"weaponTime", -16},
+    {"origin[2]", 0},         {"velocity[2]", 0},     {"legsTimer", 8},
+    {"pm_time", -16},         {"eventSequence", 16},  {"torsoAnim", 8},
+    {"movementDir", 4},       {"events[0]", 8},       {"legsAnim", 8},
+    {"events[1]", 8},         {"pm_flags", 16},       {"groundEntityNum", 10},
+    {"weaponstate", 4},       {"eFlags", 16},         {"externalEvent", 10},
+    {"gravity", 16},          {"speed", 16},          {"delta_angles[1]", 16},
+    {"externalEventParm", 8}, {"viewheight", -8},     {"damageEvent", 8},
+    {"damageYaw", 8},         {"damagePitch", 8},     {"damageCount", 8},
+    {"generic1", 8},          {"pm_type", 8},         {"delta_angles[0]", 16},
+    {"delta_angles[2]", 16},  {"torsoTimer", 12},     {"eventParms[0]", 8},
+    {"eventParms[1]", 8},     {"clientNum", 8},       {"weapon", 5},
+    {"viewangles[2]", 0},     {"grapplePoint[0]", 0}, {"grapplePoint[1]", 0},
+    {"grapplePoint[2]", 0},   {"jumppad_ent", 10},    {"loopSound", 16},
 };
 static_assert(std::size(Q3PlayerFields) == 48);
 
 // Player-state fields of protocol 90: pm_flags is wider and two fields follow.
 constexpr FieldInfo Ql90PlayerFields[] = {
-    {"commandTime", 32},      {"origin[0]", 0},          {"origin[1]", 0},
-    {"bobCycle", 8},          {"velocity[0]", 0},        {"velocity[1]", 0},
-    {"viewangles[1]", 0},     {"viewangles[0]", 0},      {"weaponTime", -16},
-    {"origin[2]", 0},         {"velocity[2]", 0},        {"legsTimer", 8},
-    {"pm_time", -16},         {"eventSequence", 16},     {"torsoAnim", 8},
-    {"movementDir", 4},       {"events[0]", 8},          {"legsAnim", 8},
-    {"events[1]", 8},         {"pm_flags", 24},          {"groundEntityNum", 10},
-    {"weaponstate", 4},       {"eFlags", 16},            {"externalEvent", 10},
-    {"gravity", 16},          {"speed", 16},             {"delta_angles[1]", 16},
-    {"externalEventParm", 8}, {"viewheight", -8},        {"damageEvent", 8},
-    {"damageYaw", 8},         {"damagePitch", 8},        {"damageCount", 8},
-    {"generic1", 8},          {"pm_type", 8},            {"delta_angles[0]", 16},
-    {"delta_angles[2]", 16},  {"torsoTimer", 12},        {"eventParms[0]", 8},
-    {"eventParms[1]", 8},     {"clientNum", 8},          {"weapon", 5},
-    {"viewangles[2]", 0},     {"grapplePoint[0]", 0},    {"grapplePoint[1]", 0},
-    {"grapplePoint[2]", 0},   {"jumppad_ent", 10},       {"loopSound", 16},
+    {"commandTime", 32},      {"origin[0]", 0},       {"origin[1]", 0},
+    {"bobCycle", 8},          {"velocity[0]", 0},     {"velocity[1]", 0},
+    {"viewangles[1]", 0},     {"viewangles[0]", 0},   {"weaponTime", -16},
+    {"origin[2]", 0},         {"velocity[2]", 0},     {"legsTimer", 8},
+    {"pm_time", -16},         {"eventSequence", 16},  {"torsoAnim", 8},
+    {"movementDir", 4},       {"events[0]", 8},       {"legsAnim", 8},
+    {"events[1]", 8},         {"pm_flags", 24},       {"groundEntityNum", 10},
+    {"weaponstate", 4},       {"eFlags", 16},         {"externalEvent", 10},
+    {"gravity", 16},          {"speed", 16},          {"delta_angles[1]", 16},
+    {"externalEventParm", 8}, {"viewheight", -8},     {"damageEvent", 8},
+    {"damageYaw", 8},         {"damagePitch", 8},     {"damageCount", 8},
+    {"generic1", 8},          {"pm_type", 8},         {"delta_angles[0]", 16},
+    {"delta_angles[2]", 16},  {"torsoTimer", 12},     {"eventParms[0]", 8},
+    {"eventParms[1]", 8},     {"clientNum", 8},       {"weapon", 5},
+    {"viewangles[2]", 0},     {"grapplePoint[0]", 0}, {"grapplePoint[1]", 0},
+    {"grapplePoint[2]", 0},   {"jumppad_ent", 10},    {"loopSound", 16},
     {"jumpTime", 32},         {"doubleJumped", 1},
 };
 static_assert(std::size(Ql90PlayerFields) == 50);
@@ -99,25 +99,63 @@ static_assert(std::size(Ql90PlayerFields) == 50);
 // Player-state fields of protocol 91: protocol 90's list with weaponPrimary
 // after weapon and seven fields at the end.
 constexpr FieldInfo Ql91PlayerFields[] = {
-    {"commandTime", 32},      {"origin[0]", 0},          {"origin[1]", 0},
-    {"bobCycle", 8},          {"velocity[0]", 0},        {"velocity[1]", 0},
-    {"viewangles[1]", 0},     {"viewangles[0]", 0},      {"weaponTime", -16},
-    {"origin[2]", 0},         {"velocity[2]", 0},        {"legsTimer", 8},
-    {"pm_time", -16},         {"eventSequence", 16},     {"torsoAnim", 8},
-    {"movementDir", 4},       {"events[0]", 8},          {"legsAnim", 8},
-    {"events[1]", 8},         {"pm_flags", 24},          {"groundEntityNum", 10},
-    {"weaponstate", 4},       {"eFlags", 16},            {"externalEvent", 10},
-    {"gravity", 16},          {"speed", 16},             {"delta_angles[1]", 16},
-    {"externalEventParm", 8}, {"viewheight", -8},        {"damageEvent", 8},
-    {"damageYaw", 8},         {"damagePitch", 8},        {"damageCount", 8},
-    {"generic1", 8},          {"pm_type", 8},            {"delta_angles[0]", 16},
-    {"delta_angles[2]", 16},  {"torsoTimer", 12},        {"eventParms[0]", 8},
-    {"eventParms[1]", 8},     {"clientNum", 8},          {"weapon", 5},
-    {"weaponPrimary", 8},     {"viewangles[2]", 0},      {"grapplePoint[0]", 0},
-    {"grapplePoint[1]", 0},   {"grapplePoint[2]", 0},    {"jumppad_ent", 10},
-    {"loopSound", 16},        {"jumpTime", 32},          {"doubleJumped", 1},
-    {"crouchTime", 32},       {"crouchSlideTime", 32},   {"location", 8},
-    {"fov", 8},               {"forwardmove", 8},        {"rightmove", 8},
+    {"commandTime", 32},
+    {"origin[0]", 0},
+    {"origin[1]", 0},
+    {"bobCycle", 8},
+    {"velocity[0]", 0},
+    {"velocity[1]", 0},
+    {"viewangles[1]", 0},
+    {"viewangles[0]", 0},
+    {"weaponTime", -16},
+    {"origin[2]", 0},
+    {"velocity[2]", 0},
+    {"legsTimer", 8},
+    {"pm_time", -16},
+    {"eventSequence", 16},
+    {"torsoAnim", 8},
+    {"movementDir", 4},
+    {"events[0]", 8},
+    {"legsAnim", 8},
+    {"events[1]", 8},
+    {"pm_flags", 24},
+    {"groundEntityNum", 10},
+    {"weaponstate", 4},
+    {"eFlags", 16},
+    {"externalEvent", 10},
+    {"gravity", 16},
+    {"speed", 16},
+    {"delta_angles[1]", 16},
+    {"externalEventParm", 8},
+    {"viewheight", -8},
+    {"damageEvent", 8},
+    {"damageYaw", 8},
+    {"damagePitch", 8},
+    {"damageCount", 8},
+    {"generic1", 8},
+    {"pm_type", 8},
+    {"delta_angles[0]", 16},
+    {"delta_angles[2]", 16},
+    {"torsoTimer", 12},
+    {"eventParms[0]", 8},
+    {"eventParms[1]", 8},
+    {"clientNum", 8},
+    {"weapon", 5},
+    {"weaponPrimary", 8},
+    {"viewangles[2]", 0},
+    {"grapplePoint[0]", 0},
+    {"grapplePoint[1]", 0},
+    {"grapplePoint[2]", 0},
+    {"jumppad_ent", 10},
+    {"loopSound", 16},
+    {"jumpTime", 32},
+    {"doubleJumped", 1},
+    {"crouchTime", 32},
+    {"crouchSlideTime", 32},
+    {"location", 8},
+    {"fov", 8},
+    {"forwardmove", 8},
+    {"rightmove", 8},
     {"upmove", 8},
 };
 static_assert(std::size(Ql91PlayerFields) == 58);
@@ -137,7 +175,9 @@ static_assert(std::size(Ql91PlayerFields) == 58);
         {"otherEntityNum", 10}, {"otherEntityNum2", 10}, {"groundEntityNum", 10},                  \
         {"loopSound", 8}, {"constantLight", 32}, {"modelindex", 8}, {"modelindex2", 8},            \
         {"frame", 16}, {"clientNum", 8}, {"solid", 24}, {"event", 10}, {"eventParm", 8},           \
-        {"powerups", 16}, {"weapon", 8}, {"legsAnim", 8}, {"torsoAnim", 8}
+        {"powerups", 16}, {"weapon", 8}, {"legsAnim", 8}, {                                        \
+        "torsoAnim", 8                                                                             \
+    }
 
 constexpr FieldInfo Dm3EntityFields[] = {FENLARK_OLD_ENTITY_FIELDS(16)};
 constexpr FieldInfo Dm48EntityFields[] = {FENLARK_OLD_ENTITY_FIELDS(19), {"generic1", 8}};
@@ -148,18 +188,20 @@ static_assert(std::size(Dm48EntityFields) == 51);
 // Player-state fields of the ".dm3" format (45); protocol 48 makes four of
 // them wider or signed and adds three.
 #define FENLARK_OLD_PLAYER_FIELDS(signed16, externalEventBits, viewheightBits)                     \
-    {"commandTime", 32}, {"pm_type", 8}, {"bobCycle", 8}, {"pm_flags", 16},                        \
-        {"pm_time", signed16}, {"origin[0]", 0}, {"origin[1]", 0}, {"origin[2]", 0},               \
-        {"velocity[0]", 0}, {"velocity[1]", 0}, {"velocity[2]", 0}, {"weaponTime", signed16},      \
-        {"gravity", 16}, {"speed", 16}, {"delta_angles[0]", 16}, {"delta_angles[1]", 16},          \
-        {"delta_angles[2]", 16}, {"groundEntityNum", 10}, {"legsTimer", 8}, {"torsoTimer", 12},    \
-        {"legsAnim", 8}, {"torsoAnim", 8}, {"movementDir", 4}, {"eFlags", 16},                     \
-        {"eventSequence", 16}, {"events[0]", 8}, {"events[1]", 8}, {"eventParms[0]", 8},           \
-        {"eventParms[1]", 8}, {"externalEvent", externalEventBits}, {"externalEventParm", 8},      \
-        {"clientNum", 8}, {"weapon", 5}, {"weaponstate", 4}, {"viewangles[0]", 0},                 \
-        {"viewangles[1]", 0}, {"viewangles[2]", 0}, {"viewheight", viewheightBits},                \
-        {"damageEvent", 8}, {"damageYaw", 8}, {"damagePitch", 8}, {"damageCount", 8},              \
-        {"grapplePoint[0]", 0}, {"grapplePoint[1]", 0}, {"grapplePoint[2]", 0}
+    {"commandTime", 32}, {"pm_type", 8}, {"bobCycle", 8}, {"pm_flags", 16}, {"pm_time", signed16}, \
+        {"origin[0]", 0}, {"origin[1]", 0}, {"origin[2]", 0}, {"velocity[0]", 0},                  \
+        {"velocity[1]", 0}, {"velocity[2]", 0}, {"weaponTime", signed16}, {"gravity", 16},         \
+        {"speed", 16}, {"delta_angles[0]", 16}, {"delta_angles[1]", 16}, {"delta_angles[2]", 16},  \
+        {"groundEntityNum", 10}, {"legsTimer", 8}, {"torsoTimer", 12}, {"legsAnim", 8},            \
+        {"torsoAnim", 8}, {"movementDir", 4}, {"eFlags", 16}, {"eventSequence", 16},               \
+        {"events[0]", 8}, {"events[1]", 8}, {"eventParms[0]", 8}, {"eventParms[1]", 8},            \
+        {"externalEvent", externalEventBits}, {"externalEventParm", 8}, {"clientNum", 8},          \
+        {"weapon", 5}, {"weaponstate", 4}, {"viewangles[0]", 0}, {"viewangles[1]", 0},             \
+        {"viewangles[2]", 0}, {"viewheight", viewheightBits}, {"damageEvent", 8},                  \
+        {"damageYaw", 8}, {"damagePitch", 8}, {"damageCount", 8}, {"grapplePoint[0]", 0},          \
+        {"grapplePoint[1]", 0}, {                                                                  \
+        "grapplePoint[2]", 0                                                                       \
+    }
 
 constexpr FieldInfo Dm3PlayerFields[] = {FENLARK_OLD_PLAYER_FIELDS(16, 8, 8)};
 constexpr FieldInfo Dm48PlayerFields[] = {FENLARK_OLD_PLAYER_FIELDS(-16, 10, -8),

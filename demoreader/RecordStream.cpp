@@ -1,5 +1,6 @@
 #include "demoreader/RecordStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fenlark::demoreader {
@@ -19,7 +20,9 @@ RecordStream::RecordStream(std::FILE* file)
     std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
-RecordStream::~RecordStream() { std::fclose(file_); }
+RecordStream::~RecordStream() {
+    std::fclose(file_);
+}
 
 void RecordStream::fill(std::size_t count) {
     if (available() >= count || endOfFile_ || readError_) {
@@ -31,7 +34,8 @@ void RecordStream::fill(std::size_t count) {
         begin_ = 0;
     }
     while (end_ < count && !endOfFile_) {
-        const std::size_t got = std::fread(buffer_.get() + end_, 1, BufferSize - end_, file_);
+        const std::size_t want = std::min(BufferSize - end_, std::max(count - end_, ReadChunk));
+        const std::size_t got = std::fread(buffer_.get() + end_, 1, want, file_);
         end_ += got;
         if (got == 0) {
             if (std::ferror(file_) != 0) {

@@ -17,6 +17,9 @@ class RecordStream {
 public:
     static constexpr std::size_t BufferSize = 32 * 1024;
     static_assert(BufferSize >= MaxMessageLength + 8);
+    // Reads take at least this much, so that opening a demo and reading its
+    // first message does not wait for a whole buffer.
+    static constexpr std::size_t ReadChunk = 16 * 1024;
 
     // Takes ownership of `file`.
     explicit RecordStream(std::FILE* file);

@@ -9,7 +9,9 @@
 
 namespace fenlark::test {
 
-std::uint32_t FloatBits(float value) { return std::bit_cast<std::uint32_t>(value); }
+std::uint32_t FloatBits(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
 
 MessageWriter::MessageWriter(int protocol) : protocol_(&demoreader::ProtocolByNumber(protocol)) {
     if (protocol_->oldFormat) {
@@ -252,7 +254,9 @@ DemoBuilder& DemoBuilder::raw(std::string_view bytes) {
     return *this;
 }
 
-DemoBuilder& DemoBuilder::endMarker() { return header(-1, -1); }
+DemoBuilder& DemoBuilder::endMarker() {
+    return header(-1, -1);
+}
 
 std::string DemoBuilder::writeTo(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
