@@ -96,6 +96,8 @@ private:
     };
 
     Node& node(int index) { return nodes_[static_cast<std::size_t>(index)]; }
+    const Node& node(int index) const { return nodes_[static_cast<std::size_t>(index)]; }
+    std::size_t& position(int index) { return position_[static_cast<std::size_t>(index)]; }
 
     int newNode(int symbol, std::uint32_t weight) {
         nodes_.push_back({symbol, weight});
@@ -112,7 +114,7 @@ private:
             root_ = to;
             return;
         }
-        for (int& child : nodes_[static_cast<std::size_t>(parent)].child) {
+        for (int& child : node(parent).child) {
             if (child == from) {
                 child = to;
                 return;
@@ -120,16 +122,14 @@ private:
         }
     }
     void swapRanks(int a, int b) {
-        std::swap(rank_[position_[static_cast<std::size_t>(a)]],
-                  rank_[position_[static_cast<std::size_t>(b)]]);
-        std::swap(position_[static_cast<std::size_t>(a)], position_[static_cast<std::size_t>(b)]);
+        std::swap(rank_[position(a)], rank_[position(b)]);
+        std::swap(position(a), position(b));
     }
     void swapInTree(int a, int b) {
-        Node& na = nodes_[static_cast<std::size_t>(a)];
-        Node& nb = nodes_[static_cast<std::size_t>(b)];
+        Node& na = node(a);
+        Node& nb = node(b);
         if (na.parent == nb.parent) {
-            std::swap(nodes_[static_cast<std::size_t>(na.parent)].child[0],
-                      nodes_[static_cast<std::size_t>(na.parent)].child[1]);
+            std::swap(node(na.parent).child[0], node(na.parent).child[1]);
             return;
         }
         const int parentA = na.parent;
@@ -139,33 +139,31 @@ private:
         na.parent = parentB;
         nb.parent = parentA;
     }
-    void increment(int node) {
-        const std::size_t at = position_[static_cast<std::size_t>(node)];
-        std::size_t top = at;
-        const std::uint32_t weight = nodes_[static_cast<std::size_t>(node)].weight;
-        while (top + 1 < rank_.size() &&
-               nodes_[static_cast<std::size_t>(rank_[top + 1])].weight == weight) {
+    void increment(int which) {
+        std::size_t top = position(which);
+        const std::uint32_t weight = node(which).weight;
+        while (top + 1 < rank_.size() && node(rank_[top + 1]).weight == weight) {
             ++top;
         }
         const int leader = rank_[top];
-        if (leader != node) {
-            if (leader != nodes_[static_cast<std::size_t>(node)].parent) {
-                swapInTree(leader, node);
+        if (leader != which) {
+            if (leader != node(which).parent) {
+                swapInTree(leader, which);
             }
-            swapRanks(leader, node);
+            swapRanks(leader, which);
         }
-        ++nodes_[static_cast<std::size_t>(node)].weight;
-        const int parent = nodes_[static_cast<std::size_t>(node)].parent;
+        ++node(which).weight;
+        const int parent = node(which).parent;
         if (parent >= 0) {
             increment(parent);
-            const std::size_t nodeAt = position_[static_cast<std::size_t>(node)];
+            const std::size_t nodeAt = position(which);
             if (nodeAt > 0 && rank_[nodeAt - 1] == parent) {
-                swapRanks(node, parent);
+                swapRanks(which, parent);
             }
         }
     }
-    void collect(int node, const std::string& path, std::vector<std::string>& out) const {
-        const Node& n = nodes_[static_cast<std::size_t>(node)];
+    void collect(int which, const std::string& path, std::vector<std::string>& out) const {
+        const Node& n = node(which);
         if (n.child[0] < 0) {
             out[static_cast<std::size_t>(n.symbol)] = path;
             return;

@@ -8,11 +8,24 @@
 #include "demoreader/demoreader.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace fenlark::test {
+
+inline const std::filesystem::path DemoFolder = FENLARK_SHARED_DEMOS;
+
+inline std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
 
 struct WalkResult {
     bool opened = false;
@@ -31,6 +44,11 @@ struct WalkResult {
     // library called damaged.
     std::vector<std::uint64_t> misplaced;
     std::vector<std::uint64_t> damaged;
+    // Snapshots whose server time is below the one before, and the first and
+    // last server times the reader kept.
+    std::uint64_t timeDecreases = 0;
+    std::optional<std::int32_t> firstTime;
+    std::optional<std::int32_t> lastTime;
 };
 
 inline constexpr std::size_t MaxConfigstringLength = 8191;
@@ -60,6 +78,7 @@ inline WalkResult WalkDemo(const std::string& path, std::uint64_t maxMessages = 
     demoreader::DemoReader* reader = demoreader::ReaderForHandle(handle);
     const bool oldFormat = reader->protocol().oldFormat;
     bool firstGamestate = true;
+    std::int32_t previousTime = INT32_MIN;
     while (result.messages < maxMessages) {
         result.status = ReadNextMessage(handle);
         if (result.status != 0) {
@@ -113,8 +132,14 @@ inline WalkResult WalkDemo(const std::string& path, std::uint64_t maxMessages = 
                 result.commands.emplace_back(sequence, ReadDemoString(handle));
             } else if (operation == 7) {
                 ++result.snapshots;
+                const std::uint64_t before = reader->snapshotCount();
                 if (ReadSnapshot(handle) != 0) {
                     result.damaged.push_back(result.messages);
+                }
+                if (reader->snapshotCount() != before) {
+                    const std::int32_t time = *reader->lastSnapshotServerTime();
+                    result.timeDecreases += time < previousTime ? 1 : 0;
+                    previousTime = time;
                 }
             } else {
                 result.illegal.emplace_back(result.messages, operation);
@@ -132,6 +157,8 @@ inline WalkResult WalkDemo(const std::string& path, std::uint64_t maxMessages = 
             result.misplaced.push_back(result.messages);
         }
     }
+    result.firstTime = reader->firstSnapshotServerTime();
+    result.lastTime = reader->lastSnapshotServerTime();
     CloseDemoFile(handle);
     return result;
 }
