@@ -23,19 +23,11 @@ std::string TrimBlanks(const std::string& text) {
 // file in an existing folder. std::nullopt when it cannot be opened at all.
 // The count is 64-bit, so files of 2 GiB and more show their true size.
 std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        // A read-only folder may still hold a readable file.
-        const int readOnly = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (readOnly < 0)
-            return std::nullopt;
-        struct stat info {};
-        const int result = ::fstat(readOnly, &info);
-        ::close(readOnly);
-        if (result != 0 || S_ISDIR(info.st_mode))
-            return std::nullopt;
-        return static_cast<std::uint64_t>(info.st_size);
-    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) // a read-only folder may still hold a readable file
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
     struct stat info {};
     const int result = ::fstat(fd, &info);
     ::close(fd);
