@@ -94,18 +94,27 @@ inline unsigned NextChangedField(MessageBits& in, unsigned index, unsigned count
     return index;
 }
 
+// The two bits before an entity's fields: removed, or unchanged. True when
+// fields follow; otherwise the sink has been told what became of the entity.
+template <class Sink> bool EntityFieldsFollow(MessageBits& in, unsigned number, Sink& sink) {
+    if (in.bit()) {
+        sink.entity(number, EntityChange::Removed);
+        return false;
+    }
+    if (!in.bit()) {
+        sink.entity(number, EntityChange::Unchanged);
+        return false;
+    }
+    return true;
+}
+
 } // namespace detail
 
 // One entity delta record after its number (protocols from 66 on).
 template <class Sink>
 bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsigned number,
                      Sink& sink) {
-    if (in.bit()) {
-        sink.entity(number, EntityChange::Removed);
-        return true;
-    }
-    if (!in.bit()) {
-        sink.entity(number, EntityChange::Unchanged);
+    if (!detail::EntityFieldsFollow(in, number, sink)) {
         return true;
     }
     const unsigned count = in.bits<true>(8);
@@ -195,12 +204,7 @@ bool ReadPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields, Sink& s
 template <class Sink>
 bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsigned number,
                         Sink& sink) {
-    if (in.bit()) {
-        sink.entity(number, EntityChange::Removed);
-        return true;
-    }
-    if (!in.bit()) {
-        sink.entity(number, EntityChange::Unchanged);
+    if (!detail::EntityFieldsFollow(in, number, sink)) {
         return true;
     }
     std::array<std::uint8_t, 8> mask{};

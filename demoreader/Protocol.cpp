@@ -53,101 +53,40 @@ constexpr FieldInfo QlEntityFields[] = {
 };
 static_assert(std::size(QlEntityFields) == 58);
 
-// Player-state fields of protocols 66 to 73.
-constexpr FieldInfo Q3PlayerFields[] = {
-    {"commandTime", 32},      {"origin[0]", 0},       {"origin[1]", 0},
-    {"bobCycle", 8},          {"velocity[0]", 0},     {"velocity[1]", 0},
-    {"viewangles[1]", 0},     {"viewangles[0]", 0},   {"weaponTime", -16},
-    {"origin[2]", 0},         {"velocity[2]", 0},     {"legsTimer", 8},
-    {"pm_time", -16},         {"eventSequence", 16},  {"torsoAnim", 8},
-    {"movementDir", 4},       {"events[0]", 8},       {"legsAnim", 8},
-    {"events[1]", 8},         {"pm_flags", 16},       {"groundEntityNum", 10},
-    {"weaponstate", 4},       {"eFlags", 16},         {"externalEvent", 10},
-    {"gravity", 16},          {"speed", 16},          {"delta_angles[1]", 16},
-    {"externalEventParm", 8}, {"viewheight", -8},     {"damageEvent", 8},
-    {"damageYaw", 8},         {"damagePitch", 8},     {"damageCount", 8},
-    {"generic1", 8},          {"pm_type", 8},         {"delta_angles[0]", 16},
-    {"delta_angles[2]", 16},  {"torsoTimer", 12},     {"eventParms[0]", 8},
-    {"eventParms[1]", 8},     {"clientNum", 8},       {"weapon", 5},
-    {"viewangles[2]", 0},     {"grapplePoint[0]", 0}, {"grapplePoint[1]", 0},
-    {"grapplePoint[2]", 0},   {"jumppad_ent", 10},    {"loopSound", 16},
-};
-static_assert(std::size(Q3PlayerFields) == 48);
+// Player-state fields from protocol 66 on, in two runs so that protocol 91
+// can put weaponPrimary between them; Quake Live widens pm_flags to 24 bits.
+#define FENLARK_PLAYER_FIELDS_TO_WEAPON(pmFlagsBits)                                               \
+    {"commandTime", 32}, {"origin[0]", 0}, {"origin[1]", 0}, {"bobCycle", 8}, {"velocity[0]", 0},  \
+        {"velocity[1]", 0}, {"viewangles[1]", 0}, {"viewangles[0]", 0}, {"weaponTime", -16},       \
+        {"origin[2]", 0}, {"velocity[2]", 0}, {"legsTimer", 8}, {"pm_time", -16},                  \
+        {"eventSequence", 16}, {"torsoAnim", 8}, {"movementDir", 4}, {"events[0]", 8},             \
+        {"legsAnim", 8}, {"events[1]", 8}, {"pm_flags", pmFlagsBits}, {"groundEntityNum", 10},     \
+        {"weaponstate", 4}, {"eFlags", 16}, {"externalEvent", 10}, {"gravity", 16}, {"speed", 16}, \
+        {"delta_angles[1]", 16}, {"externalEventParm", 8}, {"viewheight", -8}, {"damageEvent", 8}, \
+        {"damageYaw", 8}, {"damagePitch", 8}, {"damageCount", 8}, {"generic1", 8}, {"pm_type", 8}, \
+        {"delta_angles[0]", 16}, {"delta_angles[2]", 16}, {"torsoTimer", 12},                      \
+        {"eventParms[0]", 8}, {"eventParms[1]", 8}, {"clientNum", 8}, {                            \
+        "weapon", 5                                                                                \
+    }
+#define FENLARK_PLAYER_FIELDS_AFTER_WEAPON                                                         \
+    {"viewangles[2]", 0}, {"grapplePoint[0]", 0}, {"grapplePoint[1]", 0}, {"grapplePoint[2]", 0},  \
+        {"jumppad_ent", 10}, {                                                                     \
+        "loopSound", 16                                                                            \
+    }
 
-// Player-state fields of protocol 90: pm_flags is wider and two fields follow.
-constexpr FieldInfo Ql90PlayerFields[] = {
-    {"commandTime", 32},      {"origin[0]", 0},       {"origin[1]", 0},
-    {"bobCycle", 8},          {"velocity[0]", 0},     {"velocity[1]", 0},
-    {"viewangles[1]", 0},     {"viewangles[0]", 0},   {"weaponTime", -16},
-    {"origin[2]", 0},         {"velocity[2]", 0},     {"legsTimer", 8},
-    {"pm_time", -16},         {"eventSequence", 16},  {"torsoAnim", 8},
-    {"movementDir", 4},       {"events[0]", 8},       {"legsAnim", 8},
-    {"events[1]", 8},         {"pm_flags", 24},       {"groundEntityNum", 10},
-    {"weaponstate", 4},       {"eFlags", 16},         {"externalEvent", 10},
-    {"gravity", 16},          {"speed", 16},          {"delta_angles[1]", 16},
-    {"externalEventParm", 8}, {"viewheight", -8},     {"damageEvent", 8},
-    {"damageYaw", 8},         {"damagePitch", 8},     {"damageCount", 8},
-    {"generic1", 8},          {"pm_type", 8},         {"delta_angles[0]", 16},
-    {"delta_angles[2]", 16},  {"torsoTimer", 12},     {"eventParms[0]", 8},
-    {"eventParms[1]", 8},     {"clientNum", 8},       {"weapon", 5},
-    {"viewangles[2]", 0},     {"grapplePoint[0]", 0}, {"grapplePoint[1]", 0},
-    {"grapplePoint[2]", 0},   {"jumppad_ent", 10},    {"loopSound", 16},
-    {"jumpTime", 32},         {"doubleJumped", 1},
-};
-static_assert(std::size(Ql90PlayerFields) == 50);
-
-// Player-state fields of protocol 91: protocol 90's list with weaponPrimary
-// after weapon and seven fields at the end.
+// Protocols 66 to 73.
+constexpr FieldInfo Q3PlayerFields[] = {FENLARK_PLAYER_FIELDS_TO_WEAPON(16),
+                                        FENLARK_PLAYER_FIELDS_AFTER_WEAPON};
+// Protocol 90: two fields follow.
+constexpr FieldInfo Ql90PlayerFields[] = {FENLARK_PLAYER_FIELDS_TO_WEAPON(24),
+                                          FENLARK_PLAYER_FIELDS_AFTER_WEAPON,
+                                          {"jumpTime", 32},
+                                          {"doubleJumped", 1}};
+// Protocol 91: weaponPrimary after weapon and seven more fields at the end.
 constexpr FieldInfo Ql91PlayerFields[] = {
-    {"commandTime", 32},
-    {"origin[0]", 0},
-    {"origin[1]", 0},
-    {"bobCycle", 8},
-    {"velocity[0]", 0},
-    {"velocity[1]", 0},
-    {"viewangles[1]", 0},
-    {"viewangles[0]", 0},
-    {"weaponTime", -16},
-    {"origin[2]", 0},
-    {"velocity[2]", 0},
-    {"legsTimer", 8},
-    {"pm_time", -16},
-    {"eventSequence", 16},
-    {"torsoAnim", 8},
-    {"movementDir", 4},
-    {"events[0]", 8},
-    {"legsAnim", 8},
-    {"events[1]", 8},
-    {"pm_flags", 24},
-    {"groundEntityNum", 10},
-    {"weaponstate", 4},
-    {"eFlags", 16},
-    {"externalEvent", 10},
-    {"gravity", 16},
-    {"speed", 16},
-    {"delta_angles[1]", 16},
-    {"externalEventParm", 8},
-    {"viewheight", -8},
-    {"damageEvent", 8},
-    {"damageYaw", 8},
-    {"damagePitch", 8},
-    {"damageCount", 8},
-    {"generic1", 8},
-    {"pm_type", 8},
-    {"delta_angles[0]", 16},
-    {"delta_angles[2]", 16},
-    {"torsoTimer", 12},
-    {"eventParms[0]", 8},
-    {"eventParms[1]", 8},
-    {"clientNum", 8},
-    {"weapon", 5},
+    FENLARK_PLAYER_FIELDS_TO_WEAPON(24),
     {"weaponPrimary", 8},
-    {"viewangles[2]", 0},
-    {"grapplePoint[0]", 0},
-    {"grapplePoint[1]", 0},
-    {"grapplePoint[2]", 0},
-    {"jumppad_ent", 10},
-    {"loopSound", 16},
+    FENLARK_PLAYER_FIELDS_AFTER_WEAPON,
     {"jumpTime", 32},
     {"doubleJumped", 1},
     {"crouchTime", 32},
@@ -158,6 +97,10 @@ constexpr FieldInfo Ql91PlayerFields[] = {
     {"rightmove", 8},
     {"upmove", 8},
 };
+#undef FENLARK_PLAYER_FIELDS_TO_WEAPON
+#undef FENLARK_PLAYER_FIELDS_AFTER_WEAPON
+static_assert(std::size(Q3PlayerFields) == 48);
+static_assert(std::size(Ql90PlayerFields) == 50);
 static_assert(std::size(Ql91PlayerFields) == 58);
 
 // Entity fields of the ".dm3" format (50); protocol 48 widens eFlags to 19
