@@ -1,0 +1,63 @@
+#include "core/ByteSource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fenlark {
+
+std::optional<std::size_t> MemorySource::readAt(std::uint64_t offset,
+                                                std::span<std::uint8_t> into) {
+    if (offset >= bytes_.size()) {
+        return 0;
+    }
+    const std::size_t count =
+        std::min<std::size_t>(into.size(), bytes_.size() - static_cast<std::size_t>(offset));
+    std::memcpy(into.data(), bytes_.data() + offset, count);
+    return count;
+}
+
+std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
+    // O_NONBLOCK keeps the open of a FIFO without a writer from waiting; the
+    // type check below then refuses everything but a regular file.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return std::unique_ptr<FileSource>(
+        new FileSource(descriptor, static_cast<std::uint64_t>(info.st_size)));
+}
+
+FileSource::~FileSource() {
+    ::close(descriptor_);
+}
+
+std::optional<std::size_t> FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> into) {
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const ssize_t got = ::pread(descriptor_, into.data() + done, into.size() - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+} // namespace fenlark

@@ -1,0 +1,34 @@
+#include "readers/EngineReaders.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace fenlark::readers {
+
+namespace {
+
+// One line per reader; each engine's folder declares its function in its own
+// header.
+constexpr std::array<EngineReaderEntry, 0> Readers = {};
+
+bool SameName(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
+
+std::span<const EngineReaderEntry> EngineReaderTable() {
+    return Readers;
+}
+
+const EngineReaderEntry* FindEngineReader(std::string_view name) {
+    const auto found = std::ranges::find_if(
+        Readers, [&](const EngineReaderEntry& entry) { return SameName(entry.name, name); });
+    return found == Readers.end() ? nullptr : &*found;
+}
+
+} // namespace fenlark::readers
