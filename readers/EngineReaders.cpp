@@ -1,5 +1,8 @@
 #include "readers/EngineReaders.h"
 
+#include "readers/quake/QuakeDemoReader.h"
+#include "readers/quakeworld/QuakeWorldReader.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -10,7 +13,11 @@ namespace {
 
 // One line per reader; each engine's folder declares its function in its own
 // header.
-constexpr std::array<EngineReaderEntry, 0> Readers = {};
+constexpr std::array Readers = {
+    EngineReaderEntry{"quakeworld-mvd", &ReadQuakeWorldMvd},
+    EngineReaderEntry{"quakeworld-qwd", &ReadQuakeWorldQwd},
+    EngineReaderEntry{"quake-dem", &ReadQuakeDemo},
+};
 
 bool SameName(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
