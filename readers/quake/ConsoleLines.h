@@ -40,6 +40,13 @@ public:
         }
     }
 
+    // Forgets a started line (the client begins a new one on its own, as it
+    // does when a level starts).
+    void breakLine() {
+        pending_.clear();
+        overlong_ = false;
+    }
+
 private:
     std::string pending_;
     bool overlong_ = false;

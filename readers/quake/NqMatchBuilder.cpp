@@ -52,7 +52,9 @@ std::int64_t NqMatchBuilder::nowMs() const {
 }
 
 void NqMatchBuilder::onServerInfo(const NqServerInfo& info) {
-    // A new level: its clock starts again.
+    // A new level: its clock starts again, and the client starts a new line
+    // after the server's banner.
+    lines_.breakLine();
     earlierLevelsMs_ = nowMs();
     levelFirstTime_.reset();
     Level level;
@@ -212,6 +214,10 @@ void NqMatchBuilder::takeWindow() {
 }
 
 void NqMatchBuilder::onPrint(std::string_view text) {
+    // A chat message always comes whole, in one print.
+    if (!text.empty() && text.front() == ChatMark) {
+        lines_.breakLine();
+    }
     lines_.add(text, [&](std::string_view piece) { line(piece); });
 }
 

@@ -95,7 +95,7 @@ private:
             if (!parse(member, depth + 1)) {
                 return false;
             }
-            value.members.emplace_back(std::move(key), std::move(member));
+            value.members.push_back({std::move(key), std::move(member)});
         } while (take(','));
         return take('}');
     }
@@ -209,9 +209,9 @@ std::optional<JsonValue> ParseJson(std::string_view text) {
 }
 
 const JsonValue* JsonValue::member(std::string_view key) const {
-    for (const auto& [name, value] : members) {
-        if (name == key) {
-            return &value;
+    for (const JsonMember& entry : members) {
+        if (entry.key == key) {
+            return &entry.value;
         }
     }
     return nullptr;

@@ -5,13 +5,16 @@
 // Nesting deeper than MaxDepth is refused, so damaged input cannot exhaust
 // the stack.
 
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace fenlark::readers::quakeworld {
+
+struct JsonMember;
 
 struct JsonValue {
     enum class Kind : std::uint8_t { Null, Bool, Number, String, Array, Object };
@@ -23,7 +26,7 @@ struct JsonValue {
     double number = 0;
     std::string text;
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonMember> members;
 
     // The member `key` of an object, or nullptr.
     const JsonValue* member(std::string_view key) const;
@@ -31,6 +34,11 @@ struct JsonValue {
     std::optional<double> numberAt(std::initializer_list<std::string_view> path) const;
     // The string member `key`, if there is one.
     std::optional<std::string> stringAt(std::string_view key) const;
+};
+
+struct JsonMember {
+    std::string key;
+    JsonValue value;
 };
 
 // The value the whole text holds (surrounding white space allowed), or

@@ -81,6 +81,8 @@ TEST(RealQuakeDemo, SinglePlayerDemos) {
 // fog and big sound numbers, then chat, an obituary in pieces and the end.
 ByteWriter FitzDeathmatch() {
     ByteWriter block;
+    // The server's banner ends without a line break; chat still starts a line.
+    block.u8(8).str("\x02\nVERSION 1.09 SERVER (1 CRC)");
     block.u8(11).i32(666).u8(4).u8(1).str("Fitz Arena");
     block.str("maps/dm3.bsp").str("progs/player.mdl").str("").str("misc/null.wav").str("");
     block.u8(42).u16(1).u8(1 | 2 | 4 | 8).u16(300).u16(70).u8(0).u8(0).zeros(3 * (2 + 1));
