@@ -183,6 +183,26 @@ TEST(CraftedQuakeDemo, LevelsAddUp) {
     EXPECT_TRUE(report.match.playerEvents.empty()); // the same player on both levels
 }
 
+TEST(CraftedQuakeDemo, RmqFlagsSetCoordinateAndAngleSizes) {
+    // Protocol 999 with float coordinates and 16-bit angles.
+    ByteWriter file;
+    file.str("2").bytes.back() = '\n';
+    ByteWriter block;
+    block.u8(11).i32(999).u32((1u << 4) | (1u << 1)).u8(2).u8(1).str("Rmq");
+    block.str("maps/e1m1.bsp").str("").str("");
+    block.u8(22).u16(1).zeros(4).zeros(3 * (4 + 2)); // baseline
+    block.u8(10).zeros(3 * 2);                       // setangle
+    block.u8(23).u8(3).zeros(3 * 4);                 // explosion
+    block.u8(13).u8(0).str("one").u8(25).u8(3).u8(7).f32(1.0f);
+    block.u8(8).str("\x01one: sized\n");
+    file.i32(static_cast<std::int32_t>(block.bytes.size())).zeros(12).raw(block.bytes);
+    const EngineReport report = ReadBytes(file);
+    EXPECT_EQ(report.match.ended.reason, "end of file") << report.match.ended.detail;
+    EXPECT_EQ(report.protocol, "999");
+    ASSERT_EQ(report.match.chat.size(), 1u);
+    EXPECT_EQ(report.match.chat[0].text, "sized");
+}
+
 TEST(Registry, QuakeReaderIsNamed) {
     EXPECT_EQ(FindEngineReader("quake-dem")->read, &ReadQuakeDemo);
 }

@@ -254,6 +254,36 @@ TEST(CraftedQwd, ClientDemoWithMovesAndPlayerUpdates) {
     EXPECT_FALSE(match.firstServerTime); // a client demo holds the client's clock
 }
 
+TEST(CraftedQwd, ExtensionsChangeTheSizes) {
+    // Float coordinates (FTE), a byte before svc_setangle's angles (MVD1
+    // high-lag teleport) and chunked downloads: each read at its own size,
+    // else the chat line after them would not be found.
+    QwdWriter demo;
+    ByteWriter setup;
+    ServerData(setup, "Ext", 0x00008000 | 0x20000000, 2, 0);
+    UserInfo(setup, 0, 1, "\\name\\solo");
+    UserInfo(setup, 1, 2, "\\name\\other\\*spectator\\1");
+    setup.u8(47).u16(0); // the first game update: the start is known
+    demo.read(1.0f, setup);
+    ByteWriter game;
+    game.u8(10).u8(1).zeros(3 * 2);           // setangle: byte, 16-bit angles
+    game.u8(19).u8(5).u8(5).zeros(3 * 4);     // damage at a float position
+    game.u8(41).i32(0).zeros(1024);           // one download chunk
+    game.u8(41).i32(-1).i32(-2).str("x.pk3"); // a refused download
+    Print(game, 3, "solo: sized\n");
+    UserInfo(game, 1, 2, "\\name\\other\\team\\blue"); // the spectator joins the game
+    demo.read(2.0f, game);
+    const MatchFacts match = ReadBytes(&ReadQuakeWorldQwd, demo.file).match;
+    EXPECT_EQ(match.ended.reason, "end of file") << match.ended.detail;
+    ASSERT_EQ(match.chat.size(), 1u);
+    EXPECT_EQ(match.chat[0].text, "sized");
+    ASSERT_EQ(match.playerEvents.size(), 1u);
+    EXPECT_EQ(match.playerEvents[0].kind, MatchPlayerEvent::Kind::TeamChange);
+    ASSERT_EQ(match.players.size(), 2u);
+    EXPECT_EQ(match.players[1].team, ""); // no teamplay on this server
+    EXPECT_EQ(match.players[1].score, 0);
+}
+
 TEST(CraftedQwd, MapChangeEndsTheReport) {
     QwdWriter demo;
     ByteWriter first;
