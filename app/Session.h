@@ -9,7 +9,6 @@
 #include "app/UserInterface.h"
 #include "gamedef/DefinitionList.h"
 #include "lang/Language.h"
-#include "q3reader/QuakeReader.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,7 +33,6 @@ public:
     DefinitionList lstKgd; // the definition files; selection = current definition
     std::unique_ptr<FolderCanonicalizer> lstBugFix1; // folder canonicaliser of NormalizeDemoPath
     Language language;
-    QuakeReaderState reader;
     DemoSummary summary;
     bool programEnded = false;
 

@@ -6,6 +6,7 @@
 #include "gamedef/DefinitionReader.h"
 #include "gamedef/ProbeDemo.h"
 #include "gamedef/WholeNumber.h"
+#include "q3reader/QuakeDemo.h"
 #include "q3reader/QuakeReader.h"
 
 namespace fenlark {
@@ -63,7 +64,7 @@ std::string DemoExtension(const std::string& path) {
 
 void RunQuakeReader(Session& session) {
     try {
-        ReadDemo(session, session.DemoPath, InformationMode, "");
+        ReadDemoInformation(session, session.DemoPath);
     } catch (const ReadingError&) {
         // The reading stopped; what it showed stays and matching goes on.
         return;

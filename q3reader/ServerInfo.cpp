@@ -5,7 +5,7 @@
 #include "extract/TextCleanup.h"
 #include "gamedef/DefinitionReader.h"
 #include "gamedef/IdentifyDemo.h"
-#include "q3reader/QuakeReader.h"
+#include "q3reader/QuakeDemo.h"
 
 #include <array>
 

@@ -1,5 +1,6 @@
 #include "q3reader/ServerInfo.h"
 #include "app/Session.h"
+#include "q3reader/QuakeDemo.h"
 #include "tests/common/RecordingUserInterface.h"
 #include "tests/common/TempFolder.h"
 
