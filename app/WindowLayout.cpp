@@ -1,43 +1,70 @@
 #include "app/WindowLayout.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
 namespace fenlark {
 
+namespace {
+
+using Layout = WindowLayout;
+
+const std::array<LayoutControl, 29> Controls{{
+    {"Frame1", &Layout::Frame1, {120, 120, 6975, 5295}, false},
+    {"Picture1", &Layout::Picture1, {120, 240, 540, 540}, true},
+    {"lblDemoType", &Layout::lblDemoType, {840, 240, 1215, 255}, true},
+    {"txtDemoType", &Layout::txtDemoType, {2160, 240, 4695, 255}, true},
+    {"lblFileSize", &Layout::lblFileSize, {840, 600, 1215, 255}, true},
+    {"txtFileSize", &Layout::txtFileSize, {2160, 600, 4695, 255}, true},
+    {"lblDemoProtocol", &Layout::lblDemoProtocol, {120, 1080, 1455, 255}, true},
+    {"txtDemoProtocol", &Layout::txtDemoProtocol, {1680, 1080, 1815, 285}, true},
+    {"lblGameVersion", &Layout::lblGameVersion, {3600, 1080, 1455, 255}, true},
+    {"txtGameVersion", &Layout::txtGameVersion, {5160, 1080, 1695, 285}, true},
+    {"lblServername", &Layout::lblServername, {120, 1560, 1575, 255}, true},
+    {"txtServername", &Layout::txtServername, {1680, 1560, 5175, 285}, true},
+    {"lblMap", &Layout::lblMap, {120, 1800, 1575, 255}, true},
+    {"txtMap", &Layout::txtMap, {1680, 1800, 5175, 285}, true},
+    {"lblMod", &Layout::lblMod, {120, 2040, 1575, 255}, true},
+    {"txtMod", &Layout::txtMod, {1680, 2040, 5175, 285}, true},
+    {"lblPlayers", &Layout::lblPlayers, {120, 2400, 1575, 255}, true},
+    {"lblBlue", &Layout::lblBlue, {1680, 2400, 1695, 255}, true},
+    {"lblRed", &Layout::lblRed, {3360, 2400, 1695, 255}, true},
+    {"lblSpectators", &Layout::lblSpectators, {5160, 2400, 1695, 255}, true},
+    {"lstPlayersBlue", &Layout::lstPlayersBlue, {1680, 2640, 1695, 840}, true},
+    {"lstPlayersRed", &Layout::lstPlayersRed, {3360, 2640, 1695, 840}, true},
+    {"lstPlayersSpectators", &Layout::lstPlayersSpectators, {5160, 2640, 1695, 840}, true},
+    {"Label1", &Layout::Label1, {120, 3480, 1575, 255}, true},
+    {"lstOtherInfo", &Layout::lstOtherInfo, {1800, 3600, 5175, 1575}, false},
+    {"cmdCreateDemoLog", &Layout::cmdCreateDemoLog, {120, 5520, 1695, 375}, false},
+    {"cmdLoadDemo", &Layout::cmdLoadDemo, {3600, 5520, 1695, 375}, false},
+    {"cmdOk", &Layout::cmdOk, {5400, 5520, 1695, 375}, false},
+    {"lblVersion", &Layout::lblVersion, {120, 6000, 5415, 255}, false},
+}};
+
+const std::array<LayoutLineControl, 2> Lines{{
+    {"Line1", &Layout::Line1, {120, 960, 6840, 960}},
+    {"Line2", &Layout::Line2, {120, 1440, 6840, 1440}},
+}};
+
+} // namespace
+
+std::span<const LayoutControl> LayoutControls() {
+    return Controls;
+}
+
+std::span<const LayoutLineControl> LayoutLines() {
+    return Lines;
+}
+
 WindowLayout DesignedLayout() {
     WindowLayout layout;
-    layout.Frame1 = {120, 120, 6975, 5295};
-    layout.Picture1 = {120, 240, 540, 540};
-    layout.lblDemoType = {840, 240, 1215, 255};
-    layout.txtDemoType = {2160, 240, 4695, 255};
-    layout.lblFileSize = {840, 600, 1215, 255};
-    layout.txtFileSize = {2160, 600, 4695, 255};
-    layout.Line1 = {120, 960, 6840, 960};
-    layout.lblDemoProtocol = {120, 1080, 1455, 255};
-    layout.txtDemoProtocol = {1680, 1080, 1815, 285};
-    layout.lblGameVersion = {3600, 1080, 1455, 255};
-    layout.txtGameVersion = {5160, 1080, 1695, 285};
-    layout.Line2 = {120, 1440, 6840, 1440};
-    layout.lblServername = {120, 1560, 1575, 255};
-    layout.txtServername = {1680, 1560, 5175, 285};
-    layout.lblMap = {120, 1800, 1575, 255};
-    layout.txtMap = {1680, 1800, 5175, 285};
-    layout.lblMod = {120, 2040, 1575, 255};
-    layout.txtMod = {1680, 2040, 5175, 285};
-    layout.lblPlayers = {120, 2400, 1575, 255};
-    layout.lblBlue = {1680, 2400, 1695, 255};
-    layout.lblRed = {3360, 2400, 1695, 255};
-    layout.lblSpectators = {5160, 2400, 1695, 255};
-    layout.lstPlayersBlue = {1680, 2640, 1695, 840};
-    layout.lstPlayersRed = {3360, 2640, 1695, 840};
-    layout.lstPlayersSpectators = {5160, 2640, 1695, 840};
-    layout.Label1 = {120, 3480, 1575, 255};
-    layout.lstOtherInfo = {1800, 3600, 5175, 1575};
-    layout.cmdCreateDemoLog = {120, 5520, 1695, 375};
-    layout.cmdLoadDemo = {3600, 5520, 1695, 375};
-    layout.cmdOk = {5400, 5520, 1695, 375};
-    layout.lblVersion = {120, 6000, 5415, 255};
+    for (const LayoutControl& control : Controls) {
+        layout.*control.rect = control.designed;
+    }
+    for (const LayoutLineControl& line : Lines) {
+        layout.*line.line = line.designed;
+    }
     return layout;
 }
 

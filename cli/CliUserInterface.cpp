@@ -1,6 +1,7 @@
 #include "cli/CliUserInterface.h"
 
-#include <QString>
+#include "core/TextConversion.h"
+
 #include <cstdio>
 
 namespace fenlark::cli {
@@ -26,9 +27,8 @@ void CliUserInterface::showMessage(const Message& message) {
             continue;
         line += (c == '\n' || c == '\r') ? ' ' : c;
     }
-    const QByteArray text =
-        QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())).toUtf8();
-    std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), text.constData());
+    const std::string text = Latin1ToUtf8(line);
+    std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), text.c_str());
     if (message.icon != MessageIcon::Information)
         warningOrCritical_ = true;
     messages_.push_back(message);

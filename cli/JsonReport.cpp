@@ -1,6 +1,7 @@
 #include "app/PlayerDetails.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
+#include "core/TextConversion.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,7 +13,8 @@ namespace {
 
 // Bytes of demos and definitions are one character per byte.
 QJsonValue Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const std::string text = Latin1ToUtf8(bytes);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QJsonValue Path(const std::string& path) {

@@ -1,7 +1,7 @@
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
+#include "core/TextConversion.h"
 
-#include <QString>
 #include <sstream>
 
 namespace fenlark::cli {
@@ -9,9 +9,7 @@ namespace fenlark::cli {
 namespace {
 
 std::string Utf8(const std::string& latin1) {
-    return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()))
-        .toUtf8()
-        .toStdString();
+    return Latin1ToUtf8(latin1);
 }
 
 void Field(std::ostringstream& out, const char* caption, const std::string& value) {

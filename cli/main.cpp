@@ -5,14 +5,15 @@
 // Exit status: 0 no warning or critical message, 1 one was shown, 2 usage
 // error, 3 the flow ended the program (a demo that cannot be read).
 
-#include "app/LoadDemo.h"
-#include "app/settings/LanguageSetting.h"
+#include "app/Commands.h"
+#include "app/StartUp.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
-#include "demolog/DemoLog.h"
+#include "core/Files.h"
+#include "lang/Language.h"
+#include "settings/LanguageSetting.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -31,14 +32,6 @@ void PrintUsage(std::FILE* stream) {
                "  --data DIR   read the game definitions from DIR instead of ../Data\n"
                "  --log FILE   write the demo log of the last demo to FILE\n",
                stream);
-}
-
-std::string ProgramFolder(const char* argv0) {
-    std::error_code error;
-    auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        executable = std::filesystem::weakly_canonical(argv0, error);
-    return executable.parent_path().string();
 }
 
 struct Options {
@@ -94,7 +87,8 @@ int main(int argc, char** argv) {
     }
 
     cli::CliUserInterface ui;
-    Session session(ui, ProgramFolder(argv[0]));
+    Language language;
+    Session session(ui, language, ProgramFolder(argv[0]));
     if (options->dataFolder)
         session.setDefinitionsFolder(*options->dataFolder);
     const std::optional<std::string> languageSetting = ReadLanguageSetting();

@@ -1,7 +1,5 @@
 #include "demolog/DemoLog.h"
 
-#include "app/Session.h"
-#include "demolog/LogWriting.h"
 #include "q3reader/QuakeDemo.h"
 
 #include <array>
@@ -61,31 +59,6 @@ void WriteLogHeader(const std::string& logPath, const std::string& demoPath) {
             AppendLogLine(logPath, line);
         } catch (const ReadingError&) {
         }
-    }
-}
-
-void CreateDemoLogCommand(Session& session) {
-    try {
-        auto title = session.languageText("183");
-        if (!title) {
-            return;
-        }
-        FileDialogRequest request;
-        request.title = *title;
-        request.filter = "Text Documents (*.txt)|*.txt";
-        request.initialName = session.DemoPath + ".txt";
-        auto chosen = session.ui.askSaveFile(request);
-        if (!chosen) {
-            return;
-        }
-        session.ui.showWait();
-        try {
-            WriteDemoLog(session, session.DemoPath, *chosen);
-        } catch (const ReadingError&) {
-            // The lines written before stay in the file.
-        }
-        session.ui.hideWait();
-    } catch (const ProgramEnded&) {
     }
 }
 

@@ -7,12 +7,6 @@
 
 namespace fenlark {
 
-class Session;
-
-// The Create Demo log button: asks for a file name, then reads the current
-// demo in log mode into it. Any failure ends the command without a message.
-void CreateDemoLogCommand(Session& session);
-
 // Deletes the log file at `logPath`, then writes the seven header lines that
 // name `demoPath`. A header line that cannot be written is passed over.
 void WriteLogHeader(const std::string& logPath, const std::string& demoPath);

@@ -1,8 +1,8 @@
 #include "gamedef/ProbeDemo.h"
-#include "gamedef/TextCase.h"
+#include "core/TextCase.h"
 
-#include "app/Session.h"
-#include "gamedef/WholeNumber.h"
+#include "core/Session.h"
+#include "core/WholeNumber.h"
 
 #include <fcntl.h>
 #include <limits>
@@ -13,14 +13,7 @@ namespace fenlark {
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = LowerAscii(c);
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+constexpr int HexBase = 16;
 
 // Cuts the text before the next "::" off `rest`. Without a further "::" the
 // field is all that is left.
@@ -110,8 +103,8 @@ std::string EvaluateTest(const DemoFile& file, std::string rest, bool findAnywhe
     const std::string bytes = DecodeByteString(rest.size() > 4 ? rest.substr(4) : std::string());
     const std::string window = ReadProbeWindow(file, position, length);
     if (findAnywhere)
-        return FindPosition(window, bytes) != 0 ? "ok" : "/";
-    return window == bytes ? "ok" : "/";
+        return FindPosition(window, bytes) != 0 ? ProbeOk : ProbeNotFound;
+    return window == bytes ? ProbeOk : ProbeNotFound;
 }
 
 std::string EvaluateRead(Session& session, const DemoFile& file, std::string rest) {
@@ -156,7 +149,7 @@ std::string EvaluateRead(Session& session, const DemoFile& file, std::string res
     }
 
     if (!noStartMarker && startPosition == 0)
-        return "/";
+        return ProbeNotFound;
     return value;
 }
 
@@ -166,25 +159,25 @@ std::string DecodeByteString(const std::string& digits) {
     std::string bytes;
     bytes.reserve(digits.size() / 2);
     for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-        const int high = HexDigit(digits[i]);
-        const int low = HexDigit(digits[i + 1]);
+        const int high = HexDigitValue(digits[i]);
+        const int low = HexDigitValue(digits[i + 1]);
         if (high >= 0 && low >= 0)
-            bytes += static_cast<char>(high * 16 + low);
+            bytes += static_cast<char>(high * HexBase + low);
     }
     return bytes;
 }
 
 std::string ProbeDemo(Session& session, std::string expression, const std::string& demoPath) {
     if (expression.empty())
-        return "/";
+        return ProbeNotFound;
 
     if (!session.language.CheckFile(demoPath)) {
-        session.showLanguageMessage(MessageIcon::Critical, "085");
+        session.showLanguageMessage(MessageIcon::Critical, LanguageText::DemoUnreadable);
         session.endProgram();
     }
     const DemoFile file(demoPath);
     if (!file.readableAndNotEmpty()) {
-        session.showLanguageMessage(MessageIcon::Critical, "085");
+        session.showLanguageMessage(MessageIcon::Critical, LanguageText::DemoUnreadable);
         session.endProgram();
     }
 

@@ -4,7 +4,7 @@
 // the message boxes a reading shows when it cannot go on. The information
 // mode (QuakeReader.h) and the demo log are visitors of this one reading.
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "demoreader/DemoReader.h"
 #include "demoreader/MessageWalk.h"
 

@@ -1,10 +1,11 @@
 #include "q3reader/ServerInfo.h"
-#include "gamedef/TextCase.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
+#include "core/TeamValue.h"
+#include "core/TextCase.h"
 #include "extract/TextCleanup.h"
+#include "gamedef/DefinitionNames.h"
 #include "gamedef/DefinitionReader.h"
-#include "gamedef/IdentifyDemo.h"
 #include "q3reader/QuakeDemo.h"
 
 #include <array>
@@ -21,11 +22,11 @@ struct FieldKey {
 
 // Tried in this order for every pair.
 const std::array<FieldKey, 5> FieldKeys{{
-    {"Demo Protocol", "protocol", &DemoSummary::txtDemoProtocol},
-    {"Game Version", "gameversion", &DemoSummary::txtGameVersion},
-    {"Servername", "sv_hostname", &DemoSummary::txtServername},
-    {"map", "mapname", &DemoSummary::txtMap},
-    {"mod", "fs_game", &DemoSummary::txtMod},
+    {definition::DemoProtocol, "protocol", &DemoSummary::txtDemoProtocol},
+    {definition::GameVersion, "gameversion", &DemoSummary::txtGameVersion},
+    {definition::Servername, "sv_hostname", &DemoSummary::txtServername},
+    {definition::MapCvar, "mapname", &DemoSummary::txtMap},
+    {definition::ModCvar, "fs_game", &DemoSummary::txtMod},
 }};
 
 const char* DetailLabel(const std::string& key) {
@@ -59,7 +60,7 @@ void ShowServerInfo(Session& session, const std::string& text) {
     // The cvar names are read once per configstring; the definition does not
     // change during a reading.
     const std::string definition = session.currentDefinitionPath();
-    const std::string section = InformationSectionPrefix + session.MatchedExtension;
+    const std::string section = definition::InformationSectionPrefix + session.MatchedExtension;
     std::array<std::string, FieldKeys.size()> cvars;
     for (std::size_t i = 0; i < FieldKeys.size(); ++i)
         cvars[i] = LowerCase(ReadDefinitionValue(definition, section, FieldKeys[i].definitionKey,
@@ -102,14 +103,14 @@ void AddPlayer(Session& session, const std::string& text) {
 
     DemoSummary& summary = session.summary;
     PlayerList* list = nullptr;
-    if (team == "0")
+    if (team == teams::Free)
         list =
             summary.lstPlayersBlue.items.empty() ? &summary.lstPlayersBlue : &summary.lstPlayersRed;
-    else if (team == "1")
+    else if (team == teams::Blue)
         list = &summary.lstPlayersBlue;
-    else if (team == "2")
+    else if (team == teams::Red)
         list = &summary.lstPlayersRed;
-    else if (team == "3")
+    else if (team == teams::Spectator)
         list = &summary.lstPlayersSpectators;
     if (list != nullptr)
         list->append(name, details);
