@@ -85,17 +85,10 @@ void IdentifyDemo(Session& session) {
 } // namespace
 
 std::string FormatFileSize(std::string digits) {
-    std::string grouped;
-    while (!digits.empty()) {
-        if (digits.size() > DigitGroup) {
-            grouped = "," + digits.substr(digits.size() - DigitGroup) + grouped;
-            digits.resize(digits.size() - DigitGroup);
-        } else {
-            grouped = digits + grouped;
-            digits.clear();
-        }
+    for (std::size_t end = digits.size(); end > DigitGroup; end -= DigitGroup) {
+        digits.insert(end - DigitGroup, 1, ',');
     }
-    return grouped;
+    return digits;
 }
 
 void ClearDemoFields(DemoSummary& summary) {

@@ -76,21 +76,46 @@ bool FitsSingle(double value) {
 
 // A position takes any number a single can hold.
 void SetPosition(float& property, double value) {
-    if (FitsSingle(value))
+    if (FitsSingle(value)) {
         property = static_cast<float>(value);
+    }
 }
 
 // A size refuses negative values as well; the control keeps the old one.
 void SetSize(float& property, double value) {
-    if (FitsSingle(value) && value >= 0)
+    if (FitsSingle(value) && value >= 0) {
         property = static_cast<float>(value);
+    }
 }
 
 // A column that does not exist cannot be sized: the rule is passed over.
 void SetColumnWidth(std::vector<float>& columns, std::size_t index, double value) {
-    if (index < columns.size())
+    if (index < columns.size()) {
         SetSize(columns[index], value);
+    }
 }
+
+// The offsets of the resize rules, in twips, measured on the designed window.
+constexpr double ButtonsFromBottom = 1110;     // top of the three buttons, from the outer bottom
+constexpr double OkFromRight = 1935;           // left of cmdOk, from the outer right
+constexpr double LoadDemoFromRight = 3735;     // left of cmdLoadDemo, from the outer right
+constexpr double FrameHeightMargin = 1350;     // outer height less Frame1's height
+constexpr double FrameWidthMargin = 345;       // outer width less Frame1's width
+constexpr double OtherInfoHeightMargin = 3765; // outer height less the lists and lstOtherInfo
+constexpr double OtherInfoBottomGap = 375;
+constexpr double WideFieldMargin = 2145;            // outer width less the wide fields' width
+constexpr double VersionFromBottom = 645;           // top of lblVersion, from the outer bottom
+constexpr double HeaderFieldMargin = 2625;          // outer width less txtDemoType's width
+constexpr double GameVersionCaptionOffset = 1800.0; // lblGameVersion after txtDemoProtocol
+constexpr double GameVersionFieldOffset = 1575.0;   // txtGameVersion after lblGameVersion
+constexpr double GameVersionRightMargin = 2040;
+constexpr double LineRightMargin = 480;   // right end of the lines, from the outer right
+constexpr double PlayerListStep = 1695.0; // a list's left after the width of the one before
+constexpr double PlayerListGap = 120.0;   // between the Red and the spectator list
+constexpr double PlayerListsTop = 2655.0; // top of the player lists
+constexpr double OtherInfoGap = 90.0;     // between the lists, Label1 and lstOtherInfo
+constexpr double ColumnMargin = 445;      // each column of lstOtherInfo: half its width less this
+constexpr double Half = 0.5;
 
 } // namespace
 
@@ -99,49 +124,51 @@ void ApplyResizeRules(double W, double H, WindowLayout& c) {
     constexpr double ProtocolWidthFactor = 0.36;
     constexpr double PlayerListWidthFactor = 0.3275;
 
-    SetPosition(c.cmdOk.top, H - 1110);
-    SetPosition(c.cmdOk.left, W - 1935);
-    SetPosition(c.cmdLoadDemo.top, H - 1110);
-    SetPosition(c.cmdLoadDemo.left, W - 3735);
-    SetPosition(c.cmdCreateDemoLog.top, H - 1110);
-    SetSize(c.Frame1.height, H - 1350);
-    SetSize(c.Frame1.width, W - 345);
+    SetPosition(c.cmdOk.top, H - ButtonsFromBottom);
+    SetPosition(c.cmdOk.left, W - OkFromRight);
+    SetPosition(c.cmdLoadDemo.top, H - ButtonsFromBottom);
+    SetPosition(c.cmdLoadDemo.left, W - LoadDemoFromRight);
+    SetPosition(c.cmdCreateDemoLog.top, H - ButtonsFromBottom);
+    SetSize(c.Frame1.height, H - FrameHeightMargin);
+    SetSize(c.Frame1.width, W - FrameWidthMargin);
     SetSize(c.lstPlayersBlue.height, H * PlayerListHeightFactor);
-    SetSize(c.lstOtherInfo.height, H - c.lstPlayersBlue.height - 3765 - 375);
-    SetSize(c.lstOtherInfo.width, W - 2145);
-    SetPosition(c.lblVersion.top, H - 645);
-    SetSize(c.txtDemoType.width, W - 2625);
-    SetSize(c.txtFileSize.width, W - 2625);
-    SetSize(c.txtServername.width, W - 2145);
-    SetSize(c.txtMap.width, W - 2145);
-    SetSize(c.txtMod.width, W - 2145);
+    SetSize(c.lstOtherInfo.height,
+            H - c.lstPlayersBlue.height - OtherInfoHeightMargin - OtherInfoBottomGap);
+    SetSize(c.lstOtherInfo.width, W - WideFieldMargin);
+    SetPosition(c.lblVersion.top, H - VersionFromBottom);
+    SetSize(c.txtDemoType.width, W - HeaderFieldMargin);
+    SetSize(c.txtFileSize.width, W - HeaderFieldMargin);
+    SetSize(c.txtServername.width, W - WideFieldMargin);
+    SetSize(c.txtMap.width, W - WideFieldMargin);
+    SetSize(c.txtMod.width, W - WideFieldMargin);
     SetSize(c.txtDemoProtocol.width, c.txtMap.width * ProtocolWidthFactor);
-    SetPosition(c.lblGameVersion.left, c.txtDemoProtocol.width + 1800.0);
-    SetPosition(c.txtGameVersion.left, c.lblGameVersion.left + 1575.0);
-    SetSize(c.txtGameVersion.width, W - c.lblGameVersion.left - 2040);
-    SetPosition(c.Line1.x2, W - 480);
-    SetPosition(c.Line2.x2, W - 480);
+    SetPosition(c.lblGameVersion.left, c.txtDemoProtocol.width + GameVersionCaptionOffset);
+    SetPosition(c.txtGameVersion.left, c.lblGameVersion.left + GameVersionFieldOffset);
+    SetSize(c.txtGameVersion.width, W - c.lblGameVersion.left - GameVersionRightMargin);
+    SetPosition(c.Line1.x2, W - LineRightMargin);
+    SetPosition(c.Line2.x2, W - LineRightMargin);
 
     // The three player lists and their captions share the width of lstOtherInfo.
     const auto shareOfOtherInfo = [&c] { return c.lstOtherInfo.width * PlayerListWidthFactor; };
     SetSize(c.lblBlue.width, shareOfOtherInfo());
     SetSize(c.lstPlayersBlue.width, shareOfOtherInfo());
     SetSize(c.lblRed.width, shareOfOtherInfo());
-    SetPosition(c.lblRed.left, c.lblBlue.width + 1695.0);
+    SetPosition(c.lblRed.left, c.lblBlue.width + PlayerListStep);
     SetSize(c.lstPlayersRed.width, shareOfOtherInfo());
-    SetPosition(c.lstPlayersRed.left, c.lstPlayersBlue.width + 1695.0);
+    SetPosition(c.lstPlayersRed.left, c.lstPlayersBlue.width + PlayerListStep);
     SetSize(c.lstPlayersRed.height, c.lstPlayersBlue.height);
     SetSize(c.lblSpectators.width, shareOfOtherInfo());
-    SetPosition(c.lblSpectators.left, static_cast<double>(c.lblRed.left) + c.lblRed.width + 120.0);
+    SetPosition(c.lblSpectators.left,
+                static_cast<double>(c.lblRed.left) + c.lblRed.width + PlayerListGap);
     SetSize(c.lstPlayersSpectators.width, shareOfOtherInfo());
     SetPosition(c.lstPlayersSpectators.left,
-                static_cast<double>(c.lstPlayersRed.left) + c.lstPlayersRed.width + 120.0);
+                static_cast<double>(c.lstPlayersRed.left) + c.lstPlayersRed.width + PlayerListGap);
     SetSize(c.lstPlayersSpectators.height, c.lstPlayersBlue.height);
 
-    SetPosition(c.lstOtherInfo.top, c.lstPlayersBlue.height + 2655.0 + 90.0);
-    SetPosition(c.Label1.top, c.lstOtherInfo.top - 90.0);
-    SetColumnWidth(c.otherInfoColumns, 0, c.lstOtherInfo.width / 2.0 - 445);
-    SetColumnWidth(c.otherInfoColumns, 1, c.lstOtherInfo.width / 2.0 - 445);
+    SetPosition(c.lstOtherInfo.top, c.lstPlayersBlue.height + PlayerListsTop + OtherInfoGap);
+    SetPosition(c.Label1.top, c.lstOtherInfo.top - OtherInfoGap);
+    SetColumnWidth(c.otherInfoColumns, 0, c.lstOtherInfo.width * Half - ColumnMargin);
+    SetColumnWidth(c.otherInfoColumns, 1, c.lstOtherInfo.width * Half - ColumnMargin);
 }
 
 } // namespace fenlark

@@ -34,14 +34,17 @@ QJsonObject PlayerListJson(const PlayerList& list) {
 
 QJsonObject OtherInfoJson(const OtherInfoList& list) {
     QJsonArray columns;
-    for (const auto& column : list.columns)
+    for (const auto& column : list.columns) {
         columns.append(QJsonObject{{"text", Text(column.text)}, {"width", column.width}});
+    }
     QJsonArray rows;
-    for (const auto& row : list.rows)
+    for (const auto& row : list.rows) {
         rows.append(QJsonArray{Text(row.name), Text(row.value)});
+    }
     QJsonValue selected = QJsonValue::Null;
-    if (list.selectedRow)
+    if (list.selectedRow) {
         selected = static_cast<qint64>(*list.selectedRow);
+    }
     return QJsonObject{{"columns", columns}, {"rows", rows}, {"selectedRow", selected}};
 }
 

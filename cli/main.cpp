@@ -51,8 +51,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         } else if (!onlyDemos && arg == "--json") {
             options.json = true;
         } else if (!onlyDemos && (arg == "--data" || arg == "--log")) {
-            if (i + 1 >= argc)
+            if (i + 1 >= argc) {
                 return std::nullopt;
+            }
             (arg == "--data" ? options.dataFolder : options.logFile) = argv[++i];
         } else if (!onlyDemos && arg.size() > 1 && arg.front() == '-') {
             return std::nullopt;
@@ -60,16 +61,18 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.demos.push_back(arg);
         }
     }
-    if (options.demos.empty())
+    if (options.demos.empty()) {
         return std::nullopt;
+    }
     return options;
 }
 
 void Print(const Session& session, const std::vector<Message>& messages, bool json) {
-    if (json)
+    if (json) {
         std::cout << cli::JsonReport(session, messages) << '\n';
-    else
+    } else {
         std::cout << cli::TextReport(session, messages) << '\n';
+    }
     std::cout.flush();
 }
 
@@ -89,15 +92,17 @@ int main(int argc, char** argv) {
     cli::CliUserInterface ui;
     Language language;
     Session session(ui, language, ProgramFolder(argv[0]));
-    if (options->dataFolder)
+    if (options->dataFolder) {
         session.setDefinitionsFolder(*options->dataFolder);
+    }
     const std::optional<std::string> languageSetting = ReadLanguageSetting();
 
     for (const std::string& demo : options->demos) {
         StartUp(session, demo, languageSetting);
         Print(session, ui.takeMessages(), options->json);
-        if (session.programEnded)
+        if (session.programEnded) {
             return ExitProgramEnded;
+        }
     }
 
     if (options->logFile) {
@@ -110,8 +115,9 @@ int main(int argc, char** argv) {
         ui.savePath = *options->logFile;
         CreateDemoLogCommand(session);
         bool created = false;
-        for (const Message& message : ui.takeMessages())
+        for (const Message& message : ui.takeMessages()) {
             created = created || message.text == "Demo log created!";
+        }
         if (!created) {
             std::fputs("fenlark-info: --log: the demo log was not completed\n", stderr);
             return ExitWarning;

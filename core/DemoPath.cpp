@@ -11,20 +11,24 @@ namespace fenlark {
 PosixFolderCanonicalizer::PosixFolderCanonicalizer() {
     std::error_code error;
     current_ = std::filesystem::current_path(error).string();
-    if (current_.empty())
+    if (current_.empty()) {
         current_ = "/";
+    }
 }
 
 bool PosixFolderCanonicalizer::setFolder(const std::string& folder) {
-    if (folder.empty())
+    if (folder.empty()) {
         return true;
+    }
     const std::string candidate = folder.front() == '/' ? folder : current_ + "/" + folder;
     char resolved[PATH_MAX];
-    if (realpath(candidate.c_str(), resolved) == nullptr)
+    if (realpath(candidate.c_str(), resolved) == nullptr) {
         return false;
+    }
     struct stat info {};
-    if (stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode))
+    if (stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode)) {
         return false;
+    }
     current_ = resolved;
     return true;
 }
@@ -36,8 +40,9 @@ void RemoveQuotes(std::string& path) {
     const bool last = path.back() == '"';
     if (first && last) {
         // One quotation mark alone cannot lose two characters: it stays.
-        if (path.size() >= 2)
+        if (path.size() >= 2) {
             path = path.substr(1, path.size() - 2);
+        }
     } else if (first) {
         path.erase(0, 1);
     } else if (last) {
@@ -48,11 +53,13 @@ void RemoveQuotes(std::string& path) {
 } // namespace
 
 bool NormalizeDemoPath(std::string& path, FolderCanonicalizer& canonicalizer, char separator) {
-    if (path.empty())
+    if (path.empty()) {
         return true;
+    }
     RemoveQuotes(path);
-    if (path.empty())
+    if (path.empty()) {
         return true;
+    }
 
     const std::size_t lastSeparator = path.rfind(separator);
     const std::size_t folderLength = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
@@ -63,8 +70,9 @@ bool NormalizeDemoPath(std::string& path, FolderCanonicalizer& canonicalizer, ch
     std::string folder = canonicalizer.folder();
     // A root is reported with its separator ("/" or "C:\"); the join below adds
     // the one separator it keeps.
-    if (!folder.empty() && folder.back() == separator)
+    if (!folder.empty() && folder.back() == separator) {
         folder.pop_back();
+    }
     path = folder + separator + filePart;
     return accepted;
 }

@@ -13,8 +13,9 @@ inline char LowerAscii(char c) {
 }
 
 inline std::string LowerCase(std::string text) {
-    for (char& c : text)
+    for (char& c : text) {
         c = LowerAscii(c);
+    }
     return text;
 }
 

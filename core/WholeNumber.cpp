@@ -24,17 +24,20 @@ bool IsBlank(char c) {
 // "&H" followed by 1 to 8 hexadecimal digits; up to four digits read as a
 // 16-bit value and more as a 32-bit one, both signed (so "&HFFFF" is -1).
 std::optional<std::int64_t> ConvertHex(std::string_view digits) {
-    if (digits.empty() || digits.size() > MaxHexDigits)
+    if (digits.empty() || digits.size() > MaxHexDigits) {
         return std::nullopt;
+    }
     std::uint32_t value = 0;
     for (char c : digits) {
         const int digit = HexDigitValue(c);
-        if (digit < 0)
+        if (digit < 0) {
             return std::nullopt;
+        }
         value = (value << BitsPerHexDigit) | static_cast<std::uint32_t>(digit);
     }
-    if (digits.size() <= MaxShortHexDigits)
+    if (digits.size() <= MaxShortHexDigits) {
         return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+    }
     return static_cast<std::int32_t>(value);
 }
 
@@ -45,8 +48,9 @@ std::optional<std::int64_t> ConvertDecimal(std::string_view text) {
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         number += text[i++];
-        while (i < text.size() && IsBlank(text[i]))
+        while (i < text.size() && IsBlank(text[i])) {
             ++i;
+        }
     }
     bool digits = false;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
@@ -60,27 +64,32 @@ std::optional<std::int64_t> ConvertDecimal(std::string_view text) {
             digits = true;
         }
     }
-    if (!digits)
+    if (!digits) {
         return std::nullopt;
+    }
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         number += text[i++];
-        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
             number += text[i++];
+        }
         bool exponentDigits = false;
         while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
             number += text[i++];
             exponentDigits = true;
         }
-        if (!exponentDigits)
+        if (!exponentDigits) {
             return std::nullopt;
+        }
     }
-    if (i != text.size())
+    if (i != text.size()) {
         return std::nullopt;
+    }
     char* end = nullptr;
     const double value = std::strtod(number.c_str(), &end);
     if (end == nullptr || *end != '\0' || !std::isfinite(value) ||
-        std::fabs(value) > LargestConvertible)
+        std::fabs(value) > LargestConvertible) {
         return std::nullopt;
+    }
     // nearbyint rounds in the current mode, which is to nearest, ties to even.
     return static_cast<std::int64_t>(std::nearbyint(value));
 }
@@ -104,15 +113,18 @@ int HexDigitValue(char c) {
 std::optional<std::int64_t> ConvertWholeNumber(std::string_view text, std::int64_t min,
                                                std::int64_t max) {
     text = Trim(text, Blanks);
-    if (text.empty())
+    if (text.empty()) {
         return std::nullopt;
+    }
     std::optional<std::int64_t> value;
-    if (text.size() > 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h'))
+    if (text.size() > 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h')) {
         value = ConvertHex(text.substr(2));
-    else
+    } else {
         value = ConvertDecimal(text);
-    if (!value || *value < min || *value > max)
+    }
+    if (!value || *value < min || *value > max) {
         return std::nullopt;
+    }
     return value;
 }
 

@@ -19,15 +19,17 @@ std::optional<std::int64_t> ConvertWholeNumber(std::string_view text, std::int64
 
 inline std::optional<std::int32_t> ConvertInt32(std::string_view text) {
     auto value = ConvertWholeNumber(text, INT32_MIN, INT32_MAX);
-    if (!value)
+    if (!value) {
         return std::nullopt;
+    }
     return static_cast<std::int32_t>(*value);
 }
 
 inline std::optional<std::int16_t> ConvertInt16(std::string_view text) {
     auto value = ConvertWholeNumber(text, INT16_MIN, INT16_MAX);
-    if (!value)
+    if (!value) {
         return std::nullopt;
+    }
     return static_cast<std::int16_t>(*value);
 }
 

@@ -47,8 +47,9 @@ public:
     }
 
     std::string value(const std::string& key) const {
-        if (!available_)
+        if (!available_) {
             return {};
+        }
         return ReadDefinitionValueFromText(text_, section_, key, "");
     }
 
@@ -62,33 +63,39 @@ public:
         std::size_t lineStart = 0;
         while (lineStart < text_.size()) {
             std::size_t lineEnd = text_.find('\n', lineStart);
-            if (lineEnd == std::string::npos)
+            if (lineEnd == std::string::npos) {
                 lineEnd = text_.size();
+            }
             const std::string_view line =
                 TrimLine(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
             lineStart = lineEnd + 1;
             const std::size_t equals = line.find('=');
-            if (equals == std::string_view::npos)
+            if (equals == std::string_view::npos) {
                 continue;
+            }
             const std::string_view key = TrimLine(line.substr(0, equals));
             if (key.size() <= prefix.size() ||
-                !EqualIgnoringCase(key.substr(0, prefix.size()), prefix))
+                !EqualIgnoringCase(key.substr(0, prefix.size()), prefix)) {
                 continue;
+            }
             const std::string_view rest = key.substr(prefix.size());
-            if (rest.front() == '0')
+            if (rest.front() == '0') {
                 continue;
+            }
             std::int32_t number = 0;
             const auto [end, error] =
                 std::from_chars(rest.data(), rest.data() + rest.size(), number);
-            if (error != std::errc() || number <= 0)
+            if (error != std::errc() || number <= 0) {
                 continue;
+            }
             const std::string_view suffix =
                 rest.substr(static_cast<std::size_t>(end - rest.data()));
-            for (std::string_view wanted : suffixes)
+            for (std::string_view wanted : suffixes) {
                 if (EqualIgnoringCase(suffix, wanted)) {
                     numbers.push_back(number);
                     break;
                 }
+            }
         }
         std::sort(numbers.begin(), numbers.end());
         numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
@@ -110,8 +117,9 @@ std::optional<std::int32_t> ReadCount(const std::string& text) {
 std::string RemovePlayerColorCodes(std::string name) {
     while (name.find('^') != std::string::npos) {
         const std::string before = name;
-        if (StripColorCodes(name) == before)
+        if (StripColorCodes(name) == before) {
             break;
+        }
     }
     return name;
 }
@@ -158,8 +166,9 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
     session.LastPosition = 1;
     const bool removeColorCodes =
         keys.value(definition::PlayerFilter) == definition::ColourCodeFilter;
-    if (keys.value(definition::Player).empty())
+    if (keys.value(definition::Player).empty()) {
         return;
+    }
 
     // The definition is read once, so the count and the pairs are the same
     // for every player. Only pairs that the file names can have a name or an
@@ -170,8 +179,9 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
     if (pairCount && *pairCount <= MaxDetailsPairs) {
         for (std::int32_t m :
              keys.keyNumbers(definition::PlayerInfoPrefix, {definition::NameSuffix, ""})) {
-            if (m > *pairCount)
+            if (m > *pairCount) {
                 break;
+            }
             const std::string key = definition::PlayerInfoPrefix + std::to_string(m);
             pairs.push_back({m, keys.value(key + definition::NameSuffix), keys.value(key)});
         }
@@ -189,11 +199,13 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
     const std::string teamExpression = keys.value(definition::Team);
     while (true) {
         std::string name = ProbeDemo(session, playerExpression, session.DemoPath);
-        if (removeColorCodes)
+        if (removeColorCodes) {
             name = RemovePlayerColorCodes(name);
+        }
         const std::string team = ProbeDemo(session, teamExpression, session.DemoPath);
-        if (!pairCount || *pairCount > MaxDetailsPairs)
+        if (!pairCount || *pairCount > MaxDetailsPairs) {
             return;
+        }
 
         std::string details;
         auto next = pairs.begin();
@@ -209,16 +221,20 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
         }
         details += '\\';
 
-        if (name == ProbeNotFound)
+        if (name == ProbeNotFound) {
             break;
-        if (PlacePlayer(summary, name, team, details) == Placement::ListFull)
+        }
+        if (PlacePlayer(summary, name, team, details) == Placement::ListFull) {
             break;
+        }
         ++placed;
-        if (session.LastPosition > std::numeric_limits<std::int32_t>::max() - PlayerCursorStep)
+        if (session.LastPosition > std::numeric_limits<std::int32_t>::max() - PlayerCursorStep) {
             break;
+        }
         session.LastPosition += PlayerCursorStep;
-        if (placed >= maxPlayers)
+        if (placed >= maxPlayers) {
             break;
+        }
     }
     summary.cmdCreateDemoLogEnabled = false;
 }
@@ -240,18 +256,21 @@ void ExtractDefinitionInfo(Session& session) {
     summary.txtDemoProtocol = probe(keys.value(definition::DemoProtocol));
 
     const std::optional<std::int32_t> infoCount = ReadCount(keys.value(definition::InfoCount));
-    if (!infoCount)
+    if (!infoCount) {
         return;
+    }
     // Numbers without an "Info n" key would probe to "/" and be dropped, so
     // only the numbers that the file names are visited.
     for (std::int32_t n : keys.keyNumbers(definition::InfoPrefix, {""})) {
-        if (n > *infoCount)
+        if (n > *infoCount) {
             break;
+        }
         const std::string key = definition::InfoPrefix + std::to_string(n);
         const std::string name = keys.value(key + definition::NameSuffix);
         const std::string value = probe(keys.value(key));
-        if (value != ProbeNotFound)
+        if (value != ProbeNotFound) {
             summary.lstOtherInfo.rows.push_back({name, value});
+        }
     }
 
     ExtractPlayers(session, keys);

@@ -22,7 +22,7 @@ inline constexpr const char* ProbeNotFound = "/";
 
 // Evaluates one expression against the demo file. A missing or empty demo
 // file shows text 085 and ends the program (throws ProgramEnded).
-std::string ProbeDemo(Session& session, std::string expression, const std::string& demoPath);
+std::string ProbeDemo(Session& session, const std::string& expression, const std::string& demoPath);
 
 // Decodes pairs of hexadecimal digits into bytes; a pair that is not
 // hexadecimal is left out, a last odd digit is ignored.

@@ -29,9 +29,12 @@ namespace fenlark::gui {
 
 namespace {
 
+// The designed font of the window: Arial 8.25 points.
+constexpr double FontPoints = 8.25;
+
 QFont ArialFont(bool bold) {
     QFont font("Arial");
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(FontPoints);
     font.setBold(bold);
     return font;
 }
@@ -78,8 +81,9 @@ void ColourCaption(QLabel* label, Qt::GlobalColor text) {
 
 void SetText(QLabel* label, const std::string& text) {
     const QString shown = DisplayText(text);
-    if (label->text() != shown)
+    if (label->text() != shown) {
         label->setText(shown);
+    }
 }
 
 void SetText(QLineEdit* field, const std::string& text) {
@@ -104,9 +108,11 @@ void Place(QFrame* line, const LayoutLine& ends) {
 }
 
 std::optional<std::size_t> FirstSelectedRow(const QListWidget* widget) {
-    for (int row = 0; row < widget->count(); ++row)
-        if (widget->item(row)->isSelected())
+    for (int row = 0; row < widget->count(); ++row) {
+        if (widget->item(row)->isSelected()) {
             return static_cast<std::size_t>(row);
+        }
+    }
     return std::nullopt;
 }
 
@@ -207,9 +213,10 @@ void FenlarkWindow::applyLayout() {
     QHeaderView* header = lstOtherInfo->header();
     const int columns =
         std::min(header->count(), static_cast<int>(layout_.otherInfoColumns.size()));
-    for (int column = 0; column < columns; ++column)
+    for (int column = 0; column < columns; ++column) {
         header->resizeSection(
             column, TwipsToPixels(layout_.otherInfoColumns[static_cast<std::size_t>(column)]));
+    }
 }
 
 void FenlarkWindow::resizeEvent(QResizeEvent* event) {
@@ -221,9 +228,10 @@ void FenlarkWindow::resizeEvent(QResizeEvent* event) {
     const double outerHeight = PixelsToTwips(height()) + DesignedFrameHeight;
     const QHeaderView* header = lstOtherInfo->header();
     layout_.otherInfoColumns.clear();
-    for (int column = 0; column < header->count(); ++column)
+    for (int column = 0; column < header->count(); ++column) {
         layout_.otherInfoColumns.push_back(
             static_cast<float>(PixelsToTwips(header->sectionSize(column))));
+    }
     ApplyResizeRules(outerWidth, outerHeight, layout_);
     applyLayout();
 }
@@ -248,14 +256,16 @@ void FenlarkWindow::closeEvent(QCloseEvent* event) {
 
 void FenlarkWindow::dragEnterEvent(QDragEnterEvent* event) {
     const QMimeData* mime = event->mimeData();
-    if (mime->hasUrls() && mime->urls().size() == 1 && mime->urls().front().isLocalFile())
+    if (mime->hasUrls() && mime->urls().size() == 1 && mime->urls().front().isLocalFile()) {
         event->acceptProposedAction();
+    }
 }
 
 void FenlarkWindow::dropEvent(QDropEvent* event) {
     const QMimeData* mime = event->mimeData();
-    if (!mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile())
+    if (!mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile()) {
         return;
+    }
     event->acceptProposedAction();
     loadDroppedFile(mime->urls().front().toLocalFile());
 }
@@ -301,12 +311,14 @@ void FenlarkWindow::refresh() {
 }
 
 void FenlarkWindow::renderPlayerList(QListWidget* widget, const PlayerList& list,
-                                     std::vector<std::string>& rendered) {
-    if (!fieldsCleared_ && rendered == list.items)
+                                     std::vector<std::string>& rendered) const {
+    if (!fieldsCleared_ && rendered == list.items) {
         return;
+    }
     widget->clear();
-    for (const std::string& name : list.items)
+    for (const std::string& name : list.items) {
         widget->addItem(DisplayText(name));
+    }
     rendered = list.items;
 }
 
@@ -315,13 +327,15 @@ void FenlarkWindow::renderOtherInfo(const OtherInfoList& list) {
     // up new ones.
     if (list.columns != renderedColumns_) {
         QStringList captions;
-        for (const ListColumn& column : list.columns)
+        for (const ListColumn& column : list.columns) {
             captions.append(DisplayText(column.text));
+        }
         lstOtherInfo->setColumnCount(static_cast<int>(captions.size()));
         lstOtherInfo->setHeaderLabels(captions);
-        for (int column = 0; column < lstOtherInfo->columnCount(); ++column)
+        for (int column = 0; column < lstOtherInfo->columnCount(); ++column) {
             lstOtherInfo->header()->resizeSection(
                 column, TwipsToPixels(list.columns[static_cast<std::size_t>(column)].width));
+        }
         renderedColumns_ = list.columns;
     }
 
@@ -329,16 +343,18 @@ void FenlarkWindow::renderOtherInfo(const OtherInfoList& list) {
     if (rowsChanged) {
         lstOtherInfo->clear();
         QList<QTreeWidgetItem*> items;
-        for (const OtherInfoRow& row : list.rows)
+        for (const OtherInfoRow& row : list.rows) {
             items.append(
                 new QTreeWidgetItem(QStringList{DisplayText(row.name), DisplayText(row.value)}));
+        }
         lstOtherInfo->addTopLevelItems(items);
         renderedRows_ = list.rows;
     }
     if (rowsChanged || list.selectedRow != renderedSelectedRow_) {
-        if (list.selectedRow && *list.selectedRow < list.rows.size())
+        if (list.selectedRow && *list.selectedRow < list.rows.size()) {
             lstOtherInfo->setCurrentItem(
                 lstOtherInfo->topLevelItem(static_cast<int>(*list.selectedRow)));
+        }
         renderedSelectedRow_ = list.selectedRow;
     }
 }

@@ -102,7 +102,7 @@ private:
     void applyLayout();
     void playerListDoubleClicked(const QListWidget* widget, const PlayerList& list);
     void renderPlayerList(QListWidget* widget, const PlayerList& list,
-                          std::vector<std::string>& rendered);
+                          std::vector<std::string>& rendered) const;
     void renderOtherInfo(const OtherInfoList& list);
 
     Session& session_;

@@ -5,8 +5,9 @@ namespace fenlark::gui {
 std::string ProgramArgumentText(int argc, const char* const* argv) {
     std::string text;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1)
+        if (i > 1) {
             text += ' ';
+        }
         text += argv[i];
     }
     return text;

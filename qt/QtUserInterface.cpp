@@ -23,8 +23,9 @@ QStringList NameFiltersFromCore(const std::string& filter) {
         QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
         for (QString& pattern : patterns) {
             pattern = pattern.trimmed();
-            if (pattern == "*.*")
+            if (pattern == "*.*") {
                 pattern = "*";
+            }
         }
         filters.append(parts[i] + " (" + patterns.join(' ') + ")");
     }
@@ -57,28 +58,32 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogSetup& setup) {
     // patterns Qt matches with are appended and hidden.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(setup.nameFilters);
-    if (!setup.initialName.isEmpty())
+    if (!setup.initialName.isEmpty()) {
         dialog.selectFile(setup.initialName);
+    }
 }
 
 QtUserInterface::QtUserInterface() = default;
 QtUserInterface::~QtUserInterface() = default;
 
 WaitWindow& QtUserInterface::waitWindow() {
-    if (!wait_)
+    if (!wait_) {
         wait_ = std::make_unique<WaitWindow>();
+    }
     return *wait_;
 }
 
 QWidget* QtUserInterface::dialogParent() const {
-    if (window_ != nullptr && window_->isVisible())
+    if (window_ != nullptr && window_->isVisible()) {
         return window_;
+    }
     return nullptr;
 }
 
 void QtUserInterface::showMessage(const Message& message) {
-    if (window_ != nullptr)
+    if (window_ != nullptr) {
         window_->refresh();
+    }
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (message.icon) {
     case MessageIcon::Critical:
@@ -98,14 +103,16 @@ void QtUserInterface::showMessage(const Message& message) {
 void QtUserInterface::showWait() {
     // Every load starts here and clears the fields: the window rebuilds its
     // lists on the next refresh.
-    if (window_ != nullptr)
+    if (window_ != nullptr) {
         window_->markFieldsCleared();
+    }
     waitWindow().showAndPaint();
 }
 
 void QtUserInterface::hideWait() {
-    if (wait_)
+    if (wait_) {
         wait_->hide();
+    }
 }
 
 std::optional<std::string> QtUserInterface::askOpenFile(const FileDialogRequest& request) {
@@ -118,8 +125,9 @@ std::optional<std::string> QtUserInterface::askSaveFile(const FileDialogRequest&
 
 std::optional<std::string> QtUserInterface::askFile(const FileDialogSetup& setup) {
     const std::optional<QString> chosen = execFileDialog(setup);
-    if (!chosen)
+    if (!chosen) {
         return std::nullopt;
+    }
     return QFile::encodeName(*chosen).toStdString();
 }
 
@@ -137,11 +145,13 @@ void QtUserInterface::execMessageBox(QMessageBox::Icon icon, const QString& titl
 std::optional<QString> QtUserInterface::execFileDialog(const FileDialogSetup& setup) {
     QFileDialog dialog(dialogParent());
     ConfigureFileDialog(dialog, setup);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
+    }
     const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty())
+    if (files.isEmpty()) {
         return std::nullopt;
+    }
     return files.front();
 }
 

@@ -15,6 +15,17 @@
 
 namespace fenlark::gui {
 
+namespace {
+
+constexpr double FontPoints = 14.25;
+constexpr int TextMargin = 16;       // pixels kept free beside the text
+constexpr int NarrowestStretch = 50; // per cent of the face's own width
+constexpr int FullStretch = 100;
+constexpr int ExposeWaitMs = 250; // longest wait for the window to be mapped
+constexpr int ExposePollMs = 25;
+
+} // namespace
+
 WaitWindow::WaitWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
     setObjectName("frmWait");
@@ -26,14 +37,15 @@ WaitWindow::WaitWindow(QWidget* parent)
     cmdWait->setGeometry(0, 0, width(), height());
     cmdWait->setFocusPolicy(Qt::NoFocus);
     QFont font("Arial");
-    font.setPointSizeF(14.25);
+    font.setPointSizeF(FontPoints);
     font.setBold(true);
     // Where Arial is replaced by a wider face, narrow the letters rather than
     // cut the text off at the edges of the button.
-    const int room = width() - 16;
+    const int room = width() - TextMargin;
     const int needed = QFontMetrics(font).horizontalAdvance(cmdWait->text());
-    if (needed > room)
-        font.setStretch(std::max(50, 100 * room / needed));
+    if (needed > room) {
+        font.setStretch(std::max(NarrowestStretch, FullStretch * room / needed));
+    }
     cmdWait->setFont(font);
 }
 
@@ -50,8 +62,10 @@ void WaitWindow::showAndPaint() {
     // input stays queued: the window is not meant to respond during a read.
     QElapsedTimer waited;
     waited.start();
-    while (windowHandle() != nullptr && !windowHandle()->isExposed() && waited.elapsed() < 250)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 25);
+    while (windowHandle() != nullptr && !windowHandle()->isExposed() &&
+           waited.elapsed() < ExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, ExposePollMs);
+    }
     repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -9,8 +9,9 @@ std::optional<std::string> ReadLanguageSetting() {
                        SettingsApplication);
     settings.beginGroup("Settings");
     const QVariant value = settings.value("Language_L1");
-    if (!value.isValid())
+    if (!value.isValid()) {
         return std::nullopt;
+    }
     return value.toString().toStdString();
 }
 
