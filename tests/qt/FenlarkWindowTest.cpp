@@ -347,33 +347,6 @@ private slots:
         QCOMPARE(window->Frame1->width(), (60 * 15 + 120 - 345) / 15);
     }
 
-    // Pictures of both windows for a look by eye, when FENLARK_SCREENSHOT_DIR names a folder.
-    void screenshots() {
-        const QString folder = QString::fromLocal8Bit(qgetenv("FENLARK_SCREENSHOT_DIR"));
-        if (folder.isEmpty())
-            QSKIP("FENLARK_SCREENSHOT_DIR is not set");
-        DemoSummary& summary = session->summary;
-        summary.txtDemoType = "Test Game 1.0 (.tst)";
-        summary.txtFileSize = "1,234,567 bytes";
-        summary.txtDemoProtocol = "68";
-        summary.txtGameVersion = "1.32";
-        summary.txtServername = "Caf\xe9 Deathmatch";
-        summary.txtMap = "q3dm17";
-        summary.txtMod = "baseq3";
-        summary.lstPlayersBlue.append("Sarge", "\\Model\\sarge\\");
-        summary.lstPlayersRed.append("Grunt", "\\Model\\grunt\\");
-        summary.lstPlayersSpectators.append("Visor", "\\Model\\visor\\");
-        summary.lstOtherInfo.resetColumns();
-        summary.lstOtherInfo.rows = {{"sv_hostname", "Caf\xe9 Deathmatch"}, {"g_gametype", "0"}};
-        summary.lstOtherInfo.selectedRow = 0;
-        summary.cmdCreateDemoLogEnabled = true;
-        window->refresh();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QVERIFY(window->grab().save(folder + "/frmFenlark.png"));
-        QVERIFY(ui->waitWindow().grab().save(folder + "/frmWait.png"));
-    }
-
     void okClosesTheProgram() {
         QSignalSpy closed(window.get(), &FenlarkWindow::programClosed);
         window->show();
