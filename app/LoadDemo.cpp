@@ -1,7 +1,10 @@
 #include "app/LoadDemo.h"
 
-#include "gamedef/IdentifyDemo.h"
-#include "gamedef/WholeNumber.h"
+#include "extract/ExtractDefinitionInfo.h"
+#include "gamedef/DefinitionNames.h"
+#include "gamedef/MatchDefinition.h"
+#include "q3reader/QuakeDemo.h"
+#include "q3reader/QuakeReader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,49 +14,81 @@ namespace fenlark {
 
 namespace {
 
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    const std::size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
+constexpr std::size_t DigitGroup = 3;
+constexpr mode_t NewFileMode = 0666;
 
 // Opens the demo the way the size step does: an open that creates a missing
 // file in an existing folder. std::nullopt when it cannot be opened at all.
 // The count is 64-bit, so files of 2 GiB and more show their true size.
 std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) // a read-only folder may still hold a readable file
+    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, NewFileMode);
+    if (fd < 0) { // a read-only folder may still hold a readable file
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    }
+    if (fd < 0) {
         return std::nullopt;
+    }
     struct stat info {};
     const int result = ::fstat(fd, &info);
     ::close(fd);
-    if (result != 0 || S_ISDIR(info.st_mode))
+    if (result != 0 || S_ISDIR(info.st_mode)) {
         return std::nullopt;
+    }
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+// Information type 2: reads the demo's first message. A reading that stops
+// keeps what it showed, and matching goes on.
+void RunQuakeReader(Session& session) {
+    try {
+        ReadDemoInformation(session, session.DemoPath);
+    } catch (const ReadingError&) {
+        return;
+    }
+    session.summary.cmdCreateDemoLogEnabled = true;
+}
+
+// Game matching, then the reading the matched definition's type asks for.
+void IdentifyDemo(Session& session) {
+    const std::optional<DefinitionMatch> match = MatchDefinition(session, session.DemoPath);
+    if (!match) {
+        session.showLanguageMessage(MessageIcon::Warning, LanguageText::NoMatchingDefinition);
+        session.ui.hideWait();
+        return;
+    }
+    session.summary.txtDemoType = DemoTypeText(*match, DemoExtension(session.DemoPath));
+
+    using definition::InformationType;
+    switch (static_cast<InformationType>(match->informationType)) {
+    case InformationType::DefinitionDriven:
+        session.summary.cmdCreateDemoLogEnabled = true;
+        ExtractDefinitionInfo(session);
+        break;
+    case InformationType::QuakeThreeProtocol:
+        session.summary.cmdCreateDemoLogEnabled = true;
+        RunQuakeReader(session);
+        break;
+    default:
+        session.summary.cmdCreateDemoLogEnabled = false;
+        session.showLanguageMessage(MessageIcon::Critical,
+                                    LanguageText::UnsupportedInformationType);
+        session.ui.hideWait();
+        return;
+    }
+
+    if (!session.summary.lstOtherInfo.rows.empty()) {
+        session.summary.lstOtherInfo.selectedRow = 0;
+    }
+    session.ui.hideWait();
 }
 
 } // namespace
 
-std::optional<std::int16_t> ConvertLanguageSetting(const std::string& text) {
-    return ConvertInt16(text);
-}
-
 std::string FormatFileSize(std::string digits) {
-    std::string grouped;
-    while (!digits.empty()) {
-        if (digits.size() > 3) {
-            grouped = "," + digits.substr(digits.size() - 3) + grouped;
-            digits.resize(digits.size() - 3);
-        } else {
-            grouped = digits + grouped;
-            digits.clear();
-        }
+    for (std::size_t end = digits.size(); end > DigitGroup; end -= DigitGroup) {
+        digits.insert(end - DigitGroup, 1, ',');
     }
-    return grouped;
+    return digits;
 }
 
 void ClearDemoFields(DemoSummary& summary) {
@@ -76,50 +111,14 @@ void LoadDemo(Session& session) {
         session.ui.showWait();
         ClearDemoFields(session.summary);
         std::string digits;
-        if (auto length = DemoFileLength(session.DemoPath))
+        if (auto length = DemoFileLength(session.DemoPath)) {
             digits = std::to_string(*length);
+        }
         session.summary.txtFileSize = FormatFileSize(digits) + " bytes";
-        IdentifyDemo(session, session.DemoPath);
+        IdentifyDemo(session);
     } catch (const ProgramEnded&) {
         session.programEnded = true;
     }
-}
-
-void StartUp(Session& session, const std::string& argumentText,
-             const std::optional<std::string>& languageSetting) {
-    session.DemoPath = TrimBlanks(argumentText);
-    if (auto number = ConvertLanguageSetting(languageSetting.value_or("1")))
-        session.LanguageNumber = *number;
-    if (session.DemoPath.empty())
-        return;
-    // A folder the canonicaliser refuses is ignored here: the path is joined
-    // with the folder it had before.
-    NormalizeDemoPath(session.DemoPath, *session.lstBugFix1);
-    LoadDemo(session);
-}
-
-void LoadDemoCommand(Session& session) {
-    FileDialogRequest request;
-    request.filter = "Demos (*.*)|*.*";
-    request.initialName = "*.*";
-    auto title = session.languageText("184");
-    if (!title)
-        return;
-    request.title = *title;
-    auto chosen = session.ui.askOpenFile(request);
-    if (chosen)
-        LoadChosenDemo(session, *chosen);
-}
-
-void LoadChosenDemo(Session& session, const std::string& chosenPath) {
-    session.DemoPath = chosenPath;
-    // Here a folder that cannot be entered ends the command: the chosen path
-    // stays as it was and nothing is loaded.
-    std::string path = chosenPath;
-    if (!NormalizeDemoPath(path, *session.lstBugFix1))
-        return;
-    session.DemoPath = path;
-    LoadDemo(session);
 }
 
 } // namespace fenlark

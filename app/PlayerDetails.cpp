@@ -8,10 +8,12 @@ std::optional<std::string> FindDetailsEntry(const std::string& detailsText, std:
     std::size_t entryStart = 0;
     for (std::size_t k = 0;; ++k) {
         const std::size_t separator = detailsText.find(";;", entryStart);
-        if (separator == std::string::npos)
+        if (separator == std::string::npos) {
             return std::nullopt;
-        if (k == index)
+        }
+        if (k == index) {
             return detailsText.substr(entryStart, separator - entryStart);
+        }
         entryStart = separator + 2;
     }
 }
@@ -21,11 +23,13 @@ std::string FormatPlayerDetails(const std::string& entry) {
     std::size_t pos = 0;
     for (;;) {
         const std::size_t keyStart = entry.find('\\', pos);
-        if (keyStart == std::string::npos)
+        if (keyStart == std::string::npos) {
             return result;
+        }
         const std::size_t valueStart = entry.find('\\', keyStart + 1);
-        if (valueStart == std::string::npos)
+        if (valueStart == std::string::npos) {
             return result;
+        }
         const std::size_t valueEnd = entry.find('\\', valueStart + 1);
         // A last value without its closing backslash runs to the end of the entry.
         const std::size_t valueLength =
@@ -39,20 +43,24 @@ std::string FormatPlayerDetails(const std::string& entry) {
 }
 
 std::optional<std::string> PlayerDetailsText(const PlayerList& list, std::size_t index) {
-    if (index >= list.items.size())
+    if (index >= list.items.size()) {
         return std::nullopt;
+    }
     auto entry = FindDetailsEntry(list.tag, index);
-    if (!entry)
+    if (!entry) {
         return std::nullopt;
+    }
     return "Player: " + list.items[index] + "\r\n" + FormatPlayerDetails(*entry);
 }
 
 void ShowPlayerDetails(Session& session, const PlayerList& list,
                        std::optional<std::size_t> selectedIndex) {
-    if (!selectedIndex)
+    if (!selectedIndex) {
         return;
-    if (auto text = PlayerDetailsText(list, *selectedIndex))
+    }
+    if (auto text = PlayerDetailsText(list, *selectedIndex)) {
         session.showMessage(MessageIcon::Information, *text);
+    }
 }
 
 } // namespace fenlark

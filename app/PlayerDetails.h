@@ -1,7 +1,7 @@
 #pragma once
 // The details box shown on a double-click in a player list.
 
-#include "app/Session.h"
+#include "core/Session.h"
 
 #include <optional>
 #include <string>

@@ -3,6 +3,7 @@
 // that move and size the controls when the window's outer size changes.
 // Plain data, no toolkit: the window converts to its own units.
 
+#include <span>
 #include <vector>
 
 namespace fenlark {
@@ -76,6 +77,28 @@ struct WindowLayout {
     std::vector<float> otherInfoColumns;
 };
 
+// One control of the layout table: its name in the window's design, where
+// the layout keeps its rectangle, the rectangle as designed, and whether it
+// lies inside Frame1.
+struct LayoutControl {
+    const char* name;
+    LayoutRect WindowLayout::*rect;
+    LayoutRect designed;
+    bool inFrame;
+};
+
+// The same for the two lines, which lie inside Frame1.
+struct LayoutLineControl {
+    const char* name;
+    LayoutLine WindowLayout::*line;
+    LayoutLine designed;
+};
+
+// Every rectangle and line of WindowLayout, in the order of the design.
+std::span<const LayoutControl> LayoutControls();
+std::span<const LayoutLineControl> LayoutLines();
+
+// The layout as designed: every control at its designed place, no columns.
 WindowLayout DesignedLayout();
 
 // Recomputes the layout for the outer size W x H (twips). The rules run in a

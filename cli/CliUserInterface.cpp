@@ -1,6 +1,7 @@
 #include "cli/CliUserInterface.h"
 
-#include <QString>
+#include "core/TextConversion.h"
+
 #include <cstdio>
 
 namespace fenlark::cli {
@@ -22,15 +23,16 @@ void CliUserInterface::showMessage(const Message& message) {
     std::string line;
     for (std::size_t i = 0; i < message.text.size(); ++i) {
         const char c = message.text[i];
-        if (c == '\r' && i + 1 < message.text.size() && message.text[i + 1] == '\n')
+        if (c == '\r' && i + 1 < message.text.size() && message.text[i + 1] == '\n') {
             continue;
+        }
         line += (c == '\n' || c == '\r') ? ' ' : c;
     }
-    const QByteArray text =
-        QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())).toUtf8();
-    std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), text.constData());
-    if (message.icon != MessageIcon::Information)
+    const std::string text = Latin1ToUtf8(line);
+    std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), text.c_str());
+    if (message.icon != MessageIcon::Information) {
         warningOrCritical_ = true;
+    }
     messages_.push_back(message);
 }
 

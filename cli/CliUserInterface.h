@@ -2,7 +2,7 @@
 // The user interface of fenlark-info: message boxes become lines on standard
 // error and entries of the report; dialogs answer from the command line.
 
-#include "app/UserInterface.h"
+#include "core/UserInterface.h"
 
 #include <optional>
 #include <string>

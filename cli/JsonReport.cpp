@@ -1,6 +1,7 @@
 #include "app/PlayerDetails.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
+#include "core/TextConversion.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,7 +13,8 @@ namespace {
 
 // Bytes of demos and definitions are one character per byte.
 QJsonValue Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const std::string text = Latin1ToUtf8(bytes);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QJsonValue Path(const std::string& path) {
@@ -32,14 +34,17 @@ QJsonObject PlayerListJson(const PlayerList& list) {
 
 QJsonObject OtherInfoJson(const OtherInfoList& list) {
     QJsonArray columns;
-    for (const auto& column : list.columns)
+    for (const auto& column : list.columns) {
         columns.append(QJsonObject{{"text", Text(column.text)}, {"width", column.width}});
+    }
     QJsonArray rows;
-    for (const auto& row : list.rows)
+    for (const auto& row : list.rows) {
         rows.append(QJsonArray{Text(row.name), Text(row.value)});
+    }
     QJsonValue selected = QJsonValue::Null;
-    if (list.selectedRow)
+    if (list.selectedRow) {
         selected = static_cast<qint64>(*list.selectedRow);
+    }
     return QJsonObject{{"columns", columns}, {"rows", rows}, {"selectedRow", selected}};
 }
 

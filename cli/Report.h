@@ -1,7 +1,7 @@
 #pragma once
 // The outputs of fenlark-info for one loaded demo.
 
-#include "app/Session.h"
+#include "core/Session.h"
 
 #include <string>
 #include <vector>

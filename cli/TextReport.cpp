@@ -1,31 +1,34 @@
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
+#include "core/TextConversion.h"
 
-#include <QString>
 #include <sstream>
 
 namespace fenlark::cli {
 
 namespace {
 
+// Width of the caption column and of a row name, in characters.
+constexpr std::size_t CaptionWidth = 16;
+constexpr std::size_t RowNameWidth = 24;
+
 std::string Utf8(const std::string& latin1) {
-    return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()))
-        .toUtf8()
-        .toStdString();
+    return Latin1ToUtf8(latin1);
 }
 
 void Field(std::ostringstream& out, const char* caption, const std::string& value) {
     std::string label = caption;
-    label.resize(16, ' ');
+    label.resize(CaptionWidth, ' ');
     out << label << Utf8(value) << '\n';
 }
 
 void Players(std::ostringstream& out, const char* caption, const PlayerList& list) {
     std::string label = std::string("  ") + caption;
-    label.resize(16, ' ');
+    label.resize(CaptionWidth, ' ');
     out << label;
-    for (std::size_t i = 0; i < list.items.size(); ++i)
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
         out << (i == 0 ? "" : ", ") << Utf8(list.items[i]);
+    }
     out << '\n';
 }
 
@@ -49,15 +52,18 @@ std::string TextReport(const Session& session, const std::vector<Message>& messa
     out << "Other Info:\n";
     for (const auto& row : s.lstOtherInfo.rows) {
         std::string name = "  " + Utf8(row.name);
-        if (name.size() < 24)
-            name.resize(24, ' ');
+        if (name.size() < RowNameWidth) {
+            name.resize(RowNameWidth, ' ');
+        }
         out << name << ' ' << Utf8(row.value) << '\n';
     }
     out << "Create Demo log: " << (s.cmdCreateDemoLogEnabled ? "enabled" : "disabled") << '\n';
-    for (const auto& message : messages)
+    for (const auto& message : messages) {
         out << "Message (" << IconName(message.icon) << "): " << Utf8(message.text) << '\n';
-    if (session.programEnded)
+    }
+    if (session.programEnded) {
         out << "The program ended here.\n";
+    }
     return out.str();
 }
 

@@ -5,14 +5,15 @@
 // Exit status: 0 no warning or critical message, 1 one was shown, 2 usage
 // error, 3 the flow ended the program (a demo that cannot be read).
 
-#include "app/LoadDemo.h"
-#include "app/settings/LanguageSetting.h"
+#include "app/Commands.h"
+#include "app/StartUp.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
-#include "demolog/DemoLog.h"
+#include "core/Files.h"
+#include "lang/Language.h"
+#include "settings/LanguageSetting.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -33,14 +34,6 @@ void PrintUsage(std::FILE* stream) {
                stream);
 }
 
-std::string ProgramFolder(const char* argv0) {
-    std::error_code error;
-    auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        executable = std::filesystem::weakly_canonical(argv0, error);
-    return executable.parent_path().string();
-}
-
 struct Options {
     bool json = false;
     std::optional<std::string> dataFolder;
@@ -58,8 +51,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         } else if (!onlyDemos && arg == "--json") {
             options.json = true;
         } else if (!onlyDemos && (arg == "--data" || arg == "--log")) {
-            if (i + 1 >= argc)
+            if (i + 1 >= argc) {
                 return std::nullopt;
+            }
             (arg == "--data" ? options.dataFolder : options.logFile) = argv[++i];
         } else if (!onlyDemos && arg.size() > 1 && arg.front() == '-') {
             return std::nullopt;
@@ -67,16 +61,18 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.demos.push_back(arg);
         }
     }
-    if (options.demos.empty())
+    if (options.demos.empty()) {
         return std::nullopt;
+    }
     return options;
 }
 
 void Print(const Session& session, const std::vector<Message>& messages, bool json) {
-    if (json)
+    if (json) {
         std::cout << cli::JsonReport(session, messages) << '\n';
-    else
+    } else {
         std::cout << cli::TextReport(session, messages) << '\n';
+    }
     std::cout.flush();
 }
 
@@ -94,16 +90,19 @@ int main(int argc, char** argv) {
     }
 
     cli::CliUserInterface ui;
-    Session session(ui, ProgramFolder(argv[0]));
-    if (options->dataFolder)
+    Language language;
+    Session session(ui, language, ProgramFolder(argv[0]));
+    if (options->dataFolder) {
         session.setDefinitionsFolder(*options->dataFolder);
+    }
     const std::optional<std::string> languageSetting = ReadLanguageSetting();
 
     for (const std::string& demo : options->demos) {
         StartUp(session, demo, languageSetting);
         Print(session, ui.takeMessages(), options->json);
-        if (session.programEnded)
+        if (session.programEnded) {
             return ExitProgramEnded;
+        }
     }
 
     if (options->logFile) {
@@ -116,8 +115,9 @@ int main(int argc, char** argv) {
         ui.savePath = *options->logFile;
         CreateDemoLogCommand(session);
         bool created = false;
-        for (const Message& message : ui.takeMessages())
+        for (const Message& message : ui.takeMessages()) {
             created = created || message.text == "Demo log created!";
+        }
         if (!created) {
             std::fputs("fenlark-info: --log: the demo log was not completed\n", stderr);
             return ExitWarning;

@@ -1,8 +1,8 @@
 #include "demolog/DemoLog.h"
 
-#include "app/Session.h"
-#include "q3reader/QuakeReader.h"
+#include "q3reader/QuakeDemo.h"
 
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -10,22 +10,29 @@
 
 namespace fenlark {
 
+namespace {
+
+constexpr mode_t NewFileMode = 0666;
+
+} // namespace
+
 std::string LogTitleLine() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char stamp[128];
-    if (std::strftime(stamp, sizeof stamp, "%x %X", &local) == 0)
+    std::array<char, 128> stamp{};
+    if (std::strftime(stamp.data(), stamp.size(), "%x %X", &local) == 0) {
         stamp[0] = '\0';
-    return std::string("Demo Information - Demo Log - ") + stamp;
+    }
+    return std::string("Demo Information - Demo Log - ") + stamp.data();
 }
 
-void AppendLogLine(Session& session, const std::string& text) {
+void AppendLogLine(const std::string& logPath, const std::string& text) {
     const std::string line = text + "\r\n";
-    const int fd =
-        ::open(session.reader.LogPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0)
+    const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, NewFileMode);
+    if (fd < 0) {
         throw ReadingError("cannot open the demo log");
+    }
     std::size_t written = 0;
     while (written < line.size()) {
         const ssize_t result = ::write(fd, line.data() + written, line.size() - written);
@@ -35,48 +42,23 @@ void AppendLogLine(Session& session, const std::string& text) {
         }
         written += static_cast<std::size_t>(result);
     }
-    if (::close(fd) != 0)
+    if (::close(fd) != 0) {
         throw ReadingError("cannot write the demo log");
-}
-
-void WriteLogHeader(Session& session, bool writeHeader) {
-    // Each step that fails is passed over.
-    std::remove(session.reader.LogPath.c_str());
-    if (!writeHeader)
-        return;
-    const std::string title = LogTitleLine();
-    const std::string lines[] = {
-        title,  std::string(title.size(), '-'),       LogCreditLine,
-        "\r\n", "Demo: " + session.DemoPath + "\r\n",
-    };
-    for (const std::string& line : lines) {
-        try {
-            AppendLogLine(session, line);
-        } catch (const ReadingError&) {
-        }
     }
 }
 
-void CreateDemoLogCommand(Session& session) {
-    try {
-        auto title = session.languageText("183");
-        if (!title)
-            return;
-        FileDialogRequest request;
-        request.title = *title;
-        request.filter = "Text Documents (*.txt)|*.txt";
-        request.initialName = session.DemoPath + ".txt";
-        auto chosen = session.ui.askSaveFile(request);
-        if (!chosen)
-            return;
-        session.ui.showWait();
+void WriteLogHeader(const std::string& logPath, const std::string& demoPath) {
+    // Each step that fails is passed over.
+    std::remove(logPath.c_str());
+    const std::string title = LogTitleLine();
+    const std::array<std::string, 5> lines = {
+        title, std::string(title.size(), '-'), LogCreditLine, "\r\n", "Demo: " + demoPath + "\r\n",
+    };
+    for (const std::string& line : lines) {
         try {
-            ReadDemo(session, session.DemoPath, LogMode, *chosen);
+            AppendLogLine(logPath, line);
         } catch (const ReadingError&) {
-            // The lines written before stay in the file.
         }
-        session.ui.hideWait();
-    } catch (const ProgramEnded&) {
     }
 }
 

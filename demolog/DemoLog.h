@@ -7,18 +7,13 @@
 
 namespace fenlark {
 
-class Session;
-
-// The Create Demo log button: asks for a file name, then reads the current
-// demo in log mode into it. Any failure ends the command without a message.
-void CreateDemoLogCommand(Session& session);
-
-// Deletes the log file; with `writeHeader` writes the seven header lines.
-void WriteLogHeader(Session& session, bool writeHeader);
+// Deletes the log file at `logPath`, then writes the seven header lines that
+// name `demoPath`. A header line that cannot be written is passed over.
+void WriteLogHeader(const std::string& logPath, const std::string& demoPath);
 
 // Appends `text` and CR LF to the log file, opening and closing it for the
 // line. Throws ReadingError when the line cannot be written.
-void AppendLogLine(Session& session, const std::string& text);
+void AppendLogLine(const std::string& logPath, const std::string& text);
 
 // The first header line: "Demo Information - Demo Log - " and the current
 // date and time in the user's locale.

@@ -1,22 +1,23 @@
 #include "extract/ExtractDefinitionInfo.h"
 
-#include "app/Session.h"
+#include "core/Files.h"
+#include "core/Session.h"
+#include "core/TeamValue.h"
+#include "core/TextCase.h"
+#include "core/Trim.h"
+#include "core/WholeNumber.h"
 #include "extract/TextCleanup.h"
+#include "gamedef/DefinitionNames.h"
 #include "gamedef/DefinitionReader.h"
-#include "gamedef/IdentifyDemo.h"
 #include "gamedef/ProbeDemo.h"
-#include "gamedef/TextCase.h"
-#include "gamedef/WholeNumber.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -29,13 +30,8 @@ namespace {
 // details entry, so an absurd count would only exhaust memory.
 constexpr std::int32_t MaxDetailsPairs = 32767;
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
+// A player is two bytes further on than the cursor position of the one before.
+constexpr std::int32_t PlayerCursorStep = 2;
 
 // The information section of the current definition, read from the file once
 // per extraction. Every lookup applies the rules of ReadDefinitionValue to the
@@ -44,18 +40,16 @@ class InformationSection {
 public:
     InformationSection(const std::string& definitionPath, std::string section)
         : section_(std::move(section)) {
-        std::ifstream file(definitionPath, std::ios::binary);
-        if (!file)
-            return;
-        std::ostringstream content;
-        content << file.rdbuf();
-        text_ = content.str();
-        available_ = true;
+        if (auto content = ReadWholeFile(definitionPath)) {
+            text_ = std::move(*content);
+            available_ = true;
+        }
     }
 
     std::string value(const std::string& key) const {
-        if (!available_)
+        if (!available_) {
             return {};
+        }
         return ReadDefinitionValueFromText(text_, section_, key, "");
     }
 
@@ -69,33 +63,39 @@ public:
         std::size_t lineStart = 0;
         while (lineStart < text_.size()) {
             std::size_t lineEnd = text_.find('\n', lineStart);
-            if (lineEnd == std::string::npos)
+            if (lineEnd == std::string::npos) {
                 lineEnd = text_.size();
+            }
             const std::string_view line =
-                TrimBlanks(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
+                TrimLine(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
             lineStart = lineEnd + 1;
             const std::size_t equals = line.find('=');
-            if (equals == std::string_view::npos)
+            if (equals == std::string_view::npos) {
                 continue;
-            const std::string_view key = TrimBlanks(line.substr(0, equals));
+            }
+            const std::string_view key = TrimLine(line.substr(0, equals));
             if (key.size() <= prefix.size() ||
-                !EqualIgnoringCase(key.substr(0, prefix.size()), prefix))
+                !EqualIgnoringCase(key.substr(0, prefix.size()), prefix)) {
                 continue;
+            }
             const std::string_view rest = key.substr(prefix.size());
-            if (rest.front() == '0')
+            if (rest.front() == '0') {
                 continue;
+            }
             std::int32_t number = 0;
             const auto [end, error] =
                 std::from_chars(rest.data(), rest.data() + rest.size(), number);
-            if (error != std::errc() || number <= 0)
+            if (error != std::errc() || number <= 0) {
                 continue;
+            }
             const std::string_view suffix =
                 rest.substr(static_cast<std::size_t>(end - rest.data()));
-            for (std::string_view wanted : suffixes)
+            for (std::string_view wanted : suffixes) {
                 if (EqualIgnoringCase(suffix, wanted)) {
                     numbers.push_back(number);
                     break;
                 }
+            }
         }
         std::sort(numbers.begin(), numbers.end());
         numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
@@ -117,8 +117,9 @@ std::optional<std::int32_t> ReadCount(const std::string& text) {
 std::string RemovePlayerColorCodes(std::string name) {
     while (name.find('^') != std::string::npos) {
         const std::string before = name;
-        if (StripColorCodes(name) == before)
+        if (StripColorCodes(name) == before) {
             break;
+        }
     }
     return name;
 }
@@ -139,11 +140,11 @@ Placement PlacePlayer(DemoSummary& summary, const std::string& name, const std::
     PlayerList& blue = summary.lstPlayersBlue;
     PlayerList& red = summary.lstPlayersRed;
     PlayerList* target = &summary.lstPlayersSpectators;
-    if (team == "1") {
+    if (team == teams::Blue) {
         target = &blue;
-    } else if (team == "2") {
+    } else if (team == teams::Red) {
         target = &red;
-    } else if (team == "0") {
+    } else if (team == teams::Free) {
         // Two players without a team are a duel, one on each side; a third
         // makes it a free-for-all, so the duel's Red player joins Blue first.
         if (blue.items.size() == 1 && red.items.size() == 1) {
@@ -163,21 +164,26 @@ Placement PlacePlayer(DemoSummary& summary, const std::string& name, const std::
 void ExtractPlayers(Session& session, const InformationSection& keys) {
     DemoSummary& summary = session.summary;
     session.LastPosition = 1;
-    const bool removeColorCodes = keys.value("PlayerFilter") == "q3a";
-    if (keys.value("Player").empty())
+    const bool removeColorCodes =
+        keys.value(definition::PlayerFilter) == definition::ColourCodeFilter;
+    if (keys.value(definition::Player).empty()) {
         return;
+    }
 
     // The definition is read once, so the count and the pairs are the same
     // for every player. Only pairs that the file names can have a name or an
     // expression; every other pair is an empty name with the value "/".
-    const std::optional<std::int32_t> pairCount = ReadCount(keys.value("Player Info Count"));
+    const std::optional<std::int32_t> pairCount =
+        ReadCount(keys.value(definition::PlayerInfoCount));
     std::vector<DetailsPair> pairs;
     if (pairCount && *pairCount <= MaxDetailsPairs) {
-        for (std::int32_t m : keys.keyNumbers("Player Info ", {" Name", ""})) {
-            if (m > *pairCount)
+        for (std::int32_t m :
+             keys.keyNumbers(definition::PlayerInfoPrefix, {definition::NameSuffix, ""})) {
+            if (m > *pairCount) {
                 break;
-            const std::string key = "Player Info " + std::to_string(m);
-            pairs.push_back({m, keys.value(key + " Name"), keys.value(key)});
+            }
+            const std::string key = definition::PlayerInfoPrefix + std::to_string(m);
+            pairs.push_back({m, keys.value(key + definition::NameSuffix), keys.value(key)});
         }
     }
 
@@ -189,15 +195,17 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
     const std::uintmax_t maxPlayers = sizeError ? 0 : fileSize;
     std::uintmax_t placed = 0;
 
-    const std::string playerExpression = keys.value("Player");
-    const std::string teamExpression = keys.value("Team");
+    const std::string playerExpression = keys.value(definition::Player);
+    const std::string teamExpression = keys.value(definition::Team);
     while (true) {
         std::string name = ProbeDemo(session, playerExpression, session.DemoPath);
-        if (removeColorCodes)
+        if (removeColorCodes) {
             name = RemovePlayerColorCodes(name);
+        }
         const std::string team = ProbeDemo(session, teamExpression, session.DemoPath);
-        if (!pairCount || *pairCount > MaxDetailsPairs)
+        if (!pairCount || *pairCount > MaxDetailsPairs) {
             return;
+        }
 
         std::string details;
         auto next = pairs.begin();
@@ -213,16 +221,20 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
         }
         details += '\\';
 
-        if (name == "/")
+        if (name == ProbeNotFound) {
             break;
-        if (PlacePlayer(summary, name, team, details) == Placement::ListFull)
+        }
+        if (PlacePlayer(summary, name, team, details) == Placement::ListFull) {
             break;
+        }
         ++placed;
-        if (session.LastPosition > std::numeric_limits<std::int32_t>::max() - 2)
+        if (session.LastPosition > std::numeric_limits<std::int32_t>::max() - PlayerCursorStep) {
             break;
-        session.LastPosition += 2;
-        if (placed >= maxPlayers)
+        }
+        session.LastPosition += PlayerCursorStep;
+        if (placed >= maxPlayers) {
             break;
+        }
     }
     summary.cmdCreateDemoLogEnabled = false;
 }
@@ -232,29 +244,33 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
 void ExtractDefinitionInfo(Session& session) {
     DemoSummary& summary = session.summary;
     const InformationSection keys(session.currentDefinitionPath(),
-                                  InformationSectionPrefix + session.MatchedExtension);
+                                  definition::InformationSectionPrefix + session.MatchedExtension);
     auto probe = [&session](const std::string& expression) {
         return ProbeDemo(session, expression, session.DemoPath);
     };
 
     summary.lstOtherInfo.resetColumns();
-    summary.txtMap = probe(keys.value("Map"));
-    summary.txtMod = probe(keys.value("Mod"));
-    summary.txtServername = probe(keys.value("Server Name"));
-    summary.txtDemoProtocol = probe(keys.value("Demo Protocol"));
+    summary.txtMap = probe(keys.value(definition::Map));
+    summary.txtMod = probe(keys.value(definition::Mod));
+    summary.txtServername = probe(keys.value(definition::ServerName));
+    summary.txtDemoProtocol = probe(keys.value(definition::DemoProtocol));
 
-    const std::optional<std::int32_t> infoCount = ReadCount(keys.value("Info Count"));
-    if (!infoCount)
+    const std::optional<std::int32_t> infoCount = ReadCount(keys.value(definition::InfoCount));
+    if (!infoCount) {
         return;
+    }
     // Numbers without an "Info n" key would probe to "/" and be dropped, so
     // only the numbers that the file names are visited.
-    for (std::int32_t n : keys.keyNumbers("Info ", {""})) {
-        if (n > *infoCount)
+    for (std::int32_t n : keys.keyNumbers(definition::InfoPrefix, {""})) {
+        if (n > *infoCount) {
             break;
-        const std::string name = keys.value("Info " + std::to_string(n) + " Name");
-        const std::string value = probe(keys.value("Info " + std::to_string(n)));
-        if (value != "/")
+        }
+        const std::string key = definition::InfoPrefix + std::to_string(n);
+        const std::string name = keys.value(key + definition::NameSuffix);
+        const std::string value = probe(keys.value(key));
+        if (value != ProbeNotFound) {
             summary.lstOtherInfo.rows.push_back({name, value});
+        }
     }
 
     ExtractPlayers(session, keys);

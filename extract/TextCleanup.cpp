@@ -6,8 +6,9 @@ namespace fenlark {
 
 std::string& ReplaceText(std::string& text, const std::string& search,
                          const std::string& replacement, std::size_t extraCount) {
-    if (search.empty())
+    if (search.empty()) {
         return text;
+    }
     // Each search starts again at the first character, so an occurrence that a
     // removal has just formed is removed as well.
     for (std::size_t p = text.find(search); p != std::string::npos; p = text.find(search)) {
@@ -36,8 +37,9 @@ constexpr std::array<ColorCode, 19> ColorCodes{{
 
 std::string& StripColorCodes(std::string& text) {
     static const std::string empty;
-    for (const ColorCode& row : ColorCodes)
+    for (const ColorCode& row : ColorCodes) {
         ReplaceText(text, row.code, empty, row.following);
+    }
     return text;
 }
 

@@ -1,8 +1,8 @@
 #include "gamedef/ProbeDemo.h"
-#include "gamedef/TextCase.h"
+#include "core/TextCase.h"
 
-#include "app/Session.h"
-#include "gamedef/WholeNumber.h"
+#include "core/Session.h"
+#include "core/WholeNumber.h"
 
 #include <fcntl.h>
 #include <limits>
@@ -13,14 +13,7 @@ namespace fenlark {
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = LowerAscii(c);
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+constexpr int HexBase = 16;
 
 // Cuts the text before the next "::" off `rest`. Without a further "::" the
 // field is all that is left.
@@ -40,8 +33,9 @@ std::string TakeField(std::string& rest) {
 // 1-based position of `needle` in `haystack`, 0 when absent. An empty needle
 // is found at the start of any non-empty text.
 std::size_t FindPosition(const std::string& haystack, const std::string& needle) {
-    if (haystack.empty())
+    if (haystack.empty()) {
         return 0;
+    }
     const std::size_t found = haystack.find(needle);
     return found == std::string::npos ? 0 : found + 1;
 }
@@ -51,8 +45,9 @@ class DemoFile {
 public:
     explicit DemoFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
     ~DemoFile() {
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
             ::close(fd_);
+        }
     }
     DemoFile(const DemoFile&) = delete;
     DemoFile& operator=(const DemoFile&) = delete;
@@ -71,8 +66,9 @@ public:
         while (filled < window.size()) {
             const ssize_t got = ::pread(fd_, window.data() + filled, window.size() - filled,
                                         offset + static_cast<off_t>(filled));
-            if (got <= 0)
+            if (got <= 0) {
                 break;
+            }
             filled += static_cast<std::size_t>(got);
         }
         window.resize(filled);
@@ -90,9 +86,11 @@ std::string ReadProbeWindow(const DemoFile& file, const std::string& position,
                             const std::string& length) {
     auto start = ConvertInt32(position);
     std::string window = file.readWindow(start && *start >= 1 ? *start : 1);
-    if (auto cut = ConvertInt32(length); cut && *cut >= 0)
-        if (static_cast<std::size_t>(*cut) < window.size())
+    if (auto cut = ConvertInt32(length); cut && *cut >= 0) {
+        if (static_cast<std::size_t>(*cut) < window.size()) {
             window.resize(static_cast<std::size_t>(*cut));
+        }
+    }
     return window;
 }
 
@@ -100,8 +98,9 @@ std::string ReadProbeWindow(const DemoFile& file, const std::string& position,
 // larger than the value leaves the value unchanged.
 void DropFront(std::string& value, const std::string& skip) {
     auto count = ConvertInt32(skip);
-    if (count && *count >= 0 && static_cast<std::size_t>(*count) <= value.size())
+    if (count && *count >= 0 && static_cast<std::size_t>(*count) <= value.size()) {
         value.erase(0, static_cast<std::size_t>(*count));
+    }
 }
 
 std::string EvaluateTest(const DemoFile& file, std::string rest, bool findAnywhere) {
@@ -109,15 +108,17 @@ std::string EvaluateTest(const DemoFile& file, std::string rest, bool findAnywhe
     const std::string length = TakeField(rest);
     const std::string bytes = DecodeByteString(rest.size() > 4 ? rest.substr(4) : std::string());
     const std::string window = ReadProbeWindow(file, position, length);
-    if (findAnywhere)
-        return FindPosition(window, bytes) != 0 ? "ok" : "/";
-    return window == bytes ? "ok" : "/";
+    if (findAnywhere) {
+        return FindPosition(window, bytes) != 0 ? ProbeOk : ProbeNotFound;
+    }
+    return window == bytes ? ProbeOk : ProbeNotFound;
 }
 
 std::string EvaluateRead(Session& session, const DemoFile& file, std::string rest) {
     std::string position = TakeField(rest);
-    if (LowerCase(position) == "lastposition")
+    if (LowerCase(position) == "lastposition") {
         position = std::to_string(session.LastPosition);
+    }
     const std::string length = TakeField(rest);
     rest.erase(0, std::min<std::size_t>(4, rest.size())); // the "hex:" tag
     const std::string start = TakeField(rest);
@@ -145,18 +146,22 @@ std::string EvaluateRead(Session& session, const DemoFile& file, std::string res
         const auto endPosition = static_cast<std::int64_t>(FindPosition(value, endMarker));
         if (auto back = ConvertInt32(adjust)) {
             const std::int64_t keep = endPosition - *back;
-            if (keep >= 0 && static_cast<std::size_t>(keep) <= value.size())
+            if (keep >= 0 && static_cast<std::size_t>(keep) <= value.size()) {
                 value.resize(static_cast<std::size_t>(keep));
+            }
         }
     } else {
         DropFront(value, skip);
-        if (auto count = ConvertInt32(end); count && *count >= 0)
-            if (static_cast<std::size_t>(*count) < value.size())
+        if (auto count = ConvertInt32(end); count && *count >= 0) {
+            if (static_cast<std::size_t>(*count) < value.size()) {
                 value.resize(static_cast<std::size_t>(*count));
+            }
+        }
     }
 
-    if (!noStartMarker && startPosition == 0)
-        return "/";
+    if (!noStartMarker && startPosition == 0) {
+        return ProbeNotFound;
+    }
     return value;
 }
 
@@ -166,36 +171,42 @@ std::string DecodeByteString(const std::string& digits) {
     std::string bytes;
     bytes.reserve(digits.size() / 2);
     for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-        const int high = HexDigit(digits[i]);
-        const int low = HexDigit(digits[i + 1]);
-        if (high >= 0 && low >= 0)
-            bytes += static_cast<char>(high * 16 + low);
+        const int high = HexDigitValue(digits[i]);
+        const int low = HexDigitValue(digits[i + 1]);
+        if (high >= 0 && low >= 0) {
+            bytes += static_cast<char>(high * HexBase + low);
+        }
     }
     return bytes;
 }
 
-std::string ProbeDemo(Session& session, std::string expression, const std::string& demoPath) {
-    if (expression.empty())
-        return "/";
+std::string ProbeDemo(Session& session, const std::string& expression,
+                      const std::string& demoPath) {
+    if (expression.empty()) {
+        return ProbeNotFound;
+    }
 
     if (!session.language.CheckFile(demoPath)) {
-        session.showLanguageMessage(MessageIcon::Critical, "085");
+        session.showLanguageMessage(MessageIcon::Critical, LanguageText::DemoUnreadable);
         session.endProgram();
     }
     const DemoFile file(demoPath);
     if (!file.readableAndNotEmpty()) {
-        session.showLanguageMessage(MessageIcon::Critical, "085");
+        session.showLanguageMessage(MessageIcon::Critical, LanguageText::DemoUnreadable);
         session.endProgram();
     }
 
     const std::string form = LowerCase(expression.substr(0, 5));
     const std::string rest = expression.size() > 5 ? expression.substr(5) : std::string();
-    if (form == "psd::")
+    if (form == "psd::") {
         return EvaluateTest(file, rest, false);
-    if (form == "fsd::")
+    }
+    if (form == "fsd::") {
         return EvaluateTest(file, rest, true);
-    if (form == "rvd::")
+    }
+    if (form == "rvd::") {
         return EvaluateRead(session, file, rest);
+    }
     return "";
 }
 

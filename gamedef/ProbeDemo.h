@@ -16,9 +16,13 @@ class Session;
 
 inline constexpr std::size_t ProbeWindowSize = 4096;
 
+// The answers of a test, and of any expression that finds nothing.
+inline constexpr const char* ProbeOk = "ok";
+inline constexpr const char* ProbeNotFound = "/";
+
 // Evaluates one expression against the demo file. A missing or empty demo
 // file shows text 085 and ends the program (throws ProgramEnded).
-std::string ProbeDemo(Session& session, std::string expression, const std::string& demoPath);
+std::string ProbeDemo(Session& session, const std::string& expression, const std::string& demoPath);
 
 // Decodes pairs of hexadecimal digits into bytes; a pair that is not
 // hexadecimal is left out, a last odd digit is ignored.

@@ -1,37 +1,16 @@
 #include "lang/Language.h"
 
-#include <fstream>
+#include "core/Files.h"
+#include "core/TextConversion.h"
+
 #include <sstream>
-#include <unistd.h>
 
 namespace fenlark {
 
 namespace {
 
-// UTF-8 to one byte per character (Latin-1); characters beyond Latin-1 become "?".
-std::string Utf8ToLatin1(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            result += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        unsigned code = length == 2 ? (lead & 0x1Fu) : length == 3 ? (lead & 0x0Fu) : 0u;
-        bool valid = length > 1 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0u) == 0x80u;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        result += valid && code <= 0xFF ? static_cast<char>(code) : '?';
-        i += valid ? length : 1;
-    }
-    return result;
-}
+constexpr std::size_t TextNumberDigits = 3;
+constexpr const char* FallbackLanguage = "1";
 
 } // namespace
 
@@ -40,13 +19,16 @@ std::map<std::string, std::string> ParseLanguageTable(const std::string& content
     std::istringstream lines(content);
     std::string line;
     while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r')
+        if (!line.empty() && line.back() == '\r') {
             line.pop_back();
-        if (line.empty() || line.front() == '#')
+        }
+        if (line.empty() || line.front() == '#') {
             continue;
+        }
         const std::size_t equals = line.find('=');
-        if (equals == std::string::npos || equals == 0)
+        if (equals == std::string::npos || equals == 0) {
             continue;
+        }
         // "\n" in a text stands for a line break.
         std::string text;
         const std::string raw = line.substr(equals + 1);
@@ -64,10 +46,7 @@ std::map<std::string, std::string> ParseLanguageTable(const std::string& content
 }
 
 bool Language::CheckFile(const std::string& path) const {
-    if (path.empty())
-        return false;
-    std::ifstream file(path, std::ios::binary);
-    return file.good() && ::access(path.c_str(), R_OK) == 0;
+    return IsReadableFile(path);
 }
 
 const std::map<std::string, std::string>* Language::tableFor(const std::string& folder) {
@@ -75,11 +54,8 @@ const std::map<std::string, std::string>* Language::tableFor(const std::string& 
         loaded_ = true;
         loadedFolder_ = folder;
         table_.reset();
-        std::ifstream file(folder + LanguageTableFileName, std::ios::binary);
-        if (file) {
-            std::ostringstream content;
-            content << file.rdbuf();
-            table_ = ParseLanguageTable(content.str());
+        if (auto content = ReadWholeFile(folder + LanguageTableFileName)) {
+            table_ = ParseLanguageTable(*content);
         }
     }
     return table_ ? &*table_ : nullptr;
@@ -87,14 +63,17 @@ const std::map<std::string, std::string>* Language::tableFor(const std::string& 
 
 std::optional<std::string> Language::GetText(const std::string& id, const std::string& folder) {
     const auto* table = tableFor(folder);
-    if (table == nullptr)
+    if (table == nullptr) {
         return std::nullopt;
-    if (auto found = table->find(id); found != table->end())
+    }
+    if (auto found = table->find(id); found != table->end()) {
         return found->second;
-    if (id.size() >= 3) {
-        const std::string fallback = "1" + id.substr(id.size() - 3);
-        if (auto found = table->find(fallback); found != table->end())
+    }
+    if (id.size() >= TextNumberDigits) {
+        const std::string fallback = FallbackLanguage + id.substr(id.size() - TextNumberDigits);
+        if (auto found = table->find(fallback); found != table->end()) {
             return found->second;
+        }
     }
     return std::nullopt;
 }

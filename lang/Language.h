@@ -2,6 +2,8 @@
 // The language component: dialog titles and messages by text id, looked up in
 // the text table shipped beside the program's folder.
 
+#include "core/LanguageTexts.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -10,16 +12,15 @@ namespace fenlark {
 
 inline constexpr const char* LanguageTableFileName = "fenlark-texts.lng";
 
-class Language {
+class Language : public LanguageTexts {
 public:
-    // True when `path` names an existing, readable file.
-    bool CheckFile(const std::string& path) const;
+    bool CheckFile(const std::string& path) const override;
 
     // The text of `id` (language number followed by a three-digit text number)
     // from the table in `folder`. An id without a text falls back to the
     // language 1 text of the same number. std::nullopt when neither exists or
     // the table cannot be read.
-    std::optional<std::string> GetText(const std::string& id, const std::string& folder);
+    std::optional<std::string> GetText(const std::string& id, const std::string& folder) override;
 
 private:
     const std::map<std::string, std::string>* tableFor(const std::string& folder);

@@ -1,42 +1,32 @@
 #pragma once
-// Walks a Quake III protocol demo through the demo reader library and
-// interprets the server operations of its messages:
-//  - information mode reads the first message (the gamestate) and turns its
-//    configstrings into server values and players;
-//  - log mode reads every message and writes one log line per configstring
-//    and server command.
+// The information mode of a Quake III protocol demo: its first message (the
+// gamestate) is walked, and its configstrings become server values and
+// players in the window model.
+
+#include "demoreader/MessageWalk.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace fenlark {
 
 class Session;
 
-enum : std::int16_t { InformationMode = 1, LogMode = 2 };
+// Routes the configstrings of a gamestate by their text: "\..." lists server
+// values, "n\..." adds a player; every other configstring is passed over.
+class InformationVisitor : public demoreader::NullMessageVisitor {
+public:
+    explicit InformationVisitor(Session& session) : session_(session) {}
+    void configstring(std::int32_t index, std::string_view bytes);
 
-// The reader's module state, kept for the whole run.
-struct QuakeReaderState {
-    std::int32_t DemoHandle = 0;
-    std::int32_t ReaderState =
-        0; // last ReadNextMessage status; 2 = stopped on an illegal operation
-    std::int16_t ReaderMode = 0;
-    std::string LogPath;
+private:
+    Session& session_;
 };
 
-// An error that ends a whole reading (a player text that cannot be taken
-// apart, a log line that cannot be written). What was shown or written stays.
-struct ReadingError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// Opens `path` and reads it in `mode`; `logPath` names the log in log mode.
-// Throws ReadingError (and ProgramEnded) to its caller.
-void ReadDemo(Session& session, const std::string& path, std::int16_t mode,
-              const std::string& logPath);
-
-// The longest string a message hands out; longer ones are cut there.
-inline constexpr std::size_t MaxDemoStringLength = 8191;
+// Opens `path` and reads its first message into the session's window model,
+// after setting up the columns of the other-information list. Throws
+// ReadingError (and ProgramEnded) to its caller; what was shown stays.
+void ReadDemoInformation(Session& session, const std::string& path);
 
 } // namespace fenlark

@@ -1,11 +1,12 @@
 #include "q3reader/ServerInfo.h"
-#include "gamedef/TextCase.h"
 
-#include "app/Session.h"
+#include "core/Session.h"
+#include "core/TeamValue.h"
+#include "core/TextCase.h"
 #include "extract/TextCleanup.h"
+#include "gamedef/DefinitionNames.h"
 #include "gamedef/DefinitionReader.h"
-#include "gamedef/IdentifyDemo.h"
-#include "q3reader/QuakeReader.h"
+#include "q3reader/QuakeDemo.h"
 
 #include <array>
 
@@ -21,20 +22,23 @@ struct FieldKey {
 
 // Tried in this order for every pair.
 const std::array<FieldKey, 5> FieldKeys{{
-    {"Demo Protocol", "protocol", &DemoSummary::txtDemoProtocol},
-    {"Game Version", "gameversion", &DemoSummary::txtGameVersion},
-    {"Servername", "sv_hostname", &DemoSummary::txtServername},
-    {"map", "mapname", &DemoSummary::txtMap},
-    {"mod", "fs_game", &DemoSummary::txtMod},
+    {definition::DemoProtocol, "protocol", &DemoSummary::txtDemoProtocol},
+    {definition::GameVersion, "gameversion", &DemoSummary::txtGameVersion},
+    {definition::Servername, "sv_hostname", &DemoSummary::txtServername},
+    {definition::MapCvar, "mapname", &DemoSummary::txtMap},
+    {definition::ModCvar, "fs_game", &DemoSummary::txtMod},
 }};
 
 const char* DetailLabel(const std::string& key) {
-    if (key == "model")
+    if (key == "model") {
         return "Model";
-    if (key == "hmodel")
+    }
+    if (key == "hmodel") {
         return "Head Model";
-    if (key == "hc")
+    }
+    if (key == "hc") {
         return "Handicap";
+    }
     return nullptr;
 }
 
@@ -49,8 +53,9 @@ InfoPairs SplitInfoString(const std::string& text) {
         start = end + 1;
     }
     InfoPairs result;
-    for (std::size_t i = 0; i + 1 < tokens.size(); i += 2)
+    for (std::size_t i = 0; i + 1 < tokens.size(); i += 2) {
         result.pairs.emplace_back(std::move(tokens[i]), std::move(tokens[i + 1]));
+    }
     result.incompleteLastPair = tokens.size() % 2 != 0;
     return result;
 }
@@ -59,33 +64,38 @@ void ShowServerInfo(Session& session, const std::string& text) {
     // The cvar names are read once per configstring; the definition does not
     // change during a reading.
     const std::string definition = session.currentDefinitionPath();
-    const std::string section = InformationSectionPrefix + session.MatchedExtension;
+    const std::string section = definition::InformationSectionPrefix + session.MatchedExtension;
     std::array<std::string, FieldKeys.size()> cvars;
-    for (std::size_t i = 0; i < FieldKeys.size(); ++i)
+    for (std::size_t i = 0; i < FieldKeys.size(); ++i) {
         cvars[i] = LowerCase(ReadDefinitionValue(definition, section, FieldKeys[i].definitionKey,
                                                  FieldKeys[i].defaultCvar));
+    }
 
     DemoSummary& summary = session.summary;
     for (auto& [key, value] : SplitInfoString(text + "\\").pairs) {
         const std::string lowerKey = LowerCase(key);
-        for (std::size_t i = 0; i < FieldKeys.size(); ++i)
-            if (cvars[i] == lowerKey)
+        for (std::size_t i = 0; i < FieldKeys.size(); ++i) {
+            if (cvars[i] == lowerKey) {
                 summary.*(FieldKeys[i].field) = value;
+            }
+        }
         summary.lstOtherInfo.rows.push_back({key, value});
     }
 }
 
 void AddPlayer(Session& session, const std::string& text) {
     InfoPairs info = SplitInfoString("\\" + text + "\\");
-    if (info.incompleteLastPair)
+    if (info.incompleteLastPair) {
         throw ReadingError("player text without a value for its last key");
+    }
 
     std::string name;
     std::optional<std::string> team;
     std::string details;
     for (auto& [key, value] : info.pairs) {
-        if (value.find('^') != std::string::npos)
+        if (value.find('^') != std::string::npos) {
             StripColorCodes(value);
+        }
         if (key == "n") {
             name = value;
         } else if (key == "t") {
@@ -102,17 +112,19 @@ void AddPlayer(Session& session, const std::string& text) {
 
     DemoSummary& summary = session.summary;
     PlayerList* list = nullptr;
-    if (team == "0")
+    if (team == teams::Free) {
         list =
             summary.lstPlayersBlue.items.empty() ? &summary.lstPlayersBlue : &summary.lstPlayersRed;
-    else if (team == "1")
+    } else if (team == teams::Blue) {
         list = &summary.lstPlayersBlue;
-    else if (team == "2")
+    } else if (team == teams::Red) {
         list = &summary.lstPlayersRed;
-    else if (team == "3")
+    } else if (team == teams::Spectator) {
         list = &summary.lstPlayersSpectators;
-    if (list != nullptr)
+    }
+    if (list != nullptr) {
         list->append(name, details);
+    }
 }
 
 } // namespace fenlark

@@ -2,7 +2,7 @@
 // A user interface for tests: records what the core shows and answers the
 // dialogs from preset values.
 
-#include "app/UserInterface.h"
+#include "core/UserInterface.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/DemoPath.h"
+#include "core/DemoPath.h"
 #include "tests/common/TempFolder.h"
 
 #include <gtest/gtest.h>

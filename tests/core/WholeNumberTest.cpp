@@ -1,4 +1,4 @@
-#include "gamedef/WholeNumber.h"
+#include "core/WholeNumber.h"
 
 #include <gtest/gtest.h>
 
@@ -33,4 +33,11 @@ TEST(WholeNumber, TextThatIsNotANumberOrOutOfRangeFails) {
     EXPECT_EQ(ConvertInt16("32767"), 32767);
     EXPECT_FALSE(ConvertInt16("32768"));
     EXPECT_FALSE(ConvertInt16("-32769"));
+}
+
+TEST(WholeNumber, HexDigitsOfEitherCase) {
+    EXPECT_EQ(fenlark::HexDigitValue('7'), 7);
+    EXPECT_EQ(fenlark::HexDigitValue('b'), 11);
+    EXPECT_EQ(fenlark::HexDigitValue('F'), 15);
+    EXPECT_EQ(fenlark::HexDigitValue('g'), -1);
 }

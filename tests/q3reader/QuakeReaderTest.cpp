@@ -1,75 +1,51 @@
-// Reads the bundled sample demos, recorded with a real engine, in both modes
-// and compares with what the engine itself reported while recording.
+// The information mode over real samples and over demos built with the test
+// writer, which hold the operations and damage a recorded demo rarely shows.
 
-#include "app/LoadDemo.h"
-#include "demolog/DemoLog.h"
-#include "tests/common/RecordingUserInterface.h"
-#include "tests/common/TempFolder.h"
+#include "q3reader/QuakeReader.h"
+#include "DemoWriter.h"
+#include "q3reader/QuakeDemo.h"
+#include "tests/common/QuakeDemoFixture.h"
+#include "tests/common/SampleTruth.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 using namespace fenlark;
+using test::DemoBuilder;
+using test::Gamestate;
+using test::MessageWriter;
 
 namespace {
 
-const std::string Samples = FENLARK_SAMPLES_DIR;
+const char* const IllegalMessage =
+    "Illegal demo message. The demo may be corrupt or not fully supported by Fenlark.";
+const char* const IllegalGamestate =
+    "Illegal gamestate message. The demo may be corrupt or not fully supported by Fenlark.";
 
-QJsonObject Truth(const std::string& demo) {
-    const std::string stem = demo.substr(0, demo.rfind('.'));
-    QFile file(QString::fromStdString(Samples + "/" + stem + ".truth.json"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
-
-// A string as the reader hands it out: "%" and bytes above 127 show as ".".
-std::string AsRead(const QString& text) {
-    std::string bytes = text.toLatin1().toStdString();
-    for (char& c : bytes)
-        if (c == '%' || static_cast<unsigned char>(c) > 127)
-            c = '.';
-    return bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-class QuakeReaderTest : public ::testing::Test {
+class QuakeReaderTest : public test::QuakeDemoFixture {
 protected:
-    QuakeReaderTest() : session(ui, temp.programFolder()) {
-        session.setDefinitionsFolder(FENLARK_DATA_SOURCE_DIR);
-        temp.installLanguageTable(FENLARK_LANGUAGE_TABLE_SOURCE);
-        session.LanguageNumber = 1;
+    void read(const std::string& path) {
+        matchDemo(path);
+        ReadDemoInformation(session, path);
     }
-
-    void load(const std::string& demo) {
-        session.DemoPath = Samples + "/" + demo;
-        LoadDemo(session);
-    }
-
-    test::TempFolder temp;
-    test::RecordingUserInterface ui;
-    Session session;
+    void readSample(const std::string& demo) { read(test::Samples + "/" + demo); }
+    void readCrafted(const DemoBuilder& demo) { read(demo.writeTo(temp.path("crafted.dm_68"))); }
 };
+
+Gamestate Configstrings(std::vector<std::pair<int, std::string>> configstrings) {
+    Gamestate gamestate;
+    gamestate.configstrings = std::move(configstrings);
+    return gamestate;
+}
 
 } // namespace
 
 TEST_F(QuakeReaderTest, TheGamestateFillsTheWindow) {
-    load("tdm.dm_71");
+    readSample("tdm.dm_71");
     const DemoSummary& s = session.summary;
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(s.txtDemoType, "ioquake3 1.36 (.dm_71)");
     EXPECT_EQ(s.txtDemoProtocol, "71");
     EXPECT_EQ(s.txtServername, "Sample Arena tdm");
     EXPECT_EQ(s.txtMap, "oa_dm2");
@@ -79,109 +55,111 @@ TEST_F(QuakeReaderTest, TheGamestateFillsTheWindow) {
     EXPECT_EQ(s.lstPlayersSpectators.items, (std::vector<std::string>{"Recorder"}));
     EXPECT_NE(s.lstPlayersBlue.tag.find("\\Model\\sarge"), std::string::npos);
     EXPECT_EQ(s.lstOtherInfo.columns, (std::vector<ListColumn>{{"Cvar", 2000}, {"Value", 2300}}));
-    EXPECT_EQ(s.lstOtherInfo.selectedRow, 0u);
-    EXPECT_TRUE(s.cmdCreateDemoLogEnabled);
 
     // Every server and system value is listed, in order.
-    const QJsonObject truth = Truth("tdm.dm_71");
-    const auto serverinfo = truth["serverinfo"].toObject()["parsed"].toObject();
+    const auto serverinfo =
+        test::SampleTruth("tdm.dm_71")["serverinfo"].toObject()["parsed"].toObject();
     std::map<std::string, std::string> rows;
-    for (const auto& row : s.lstOtherInfo.rows)
+    for (const auto& row : s.lstOtherInfo.rows) {
         rows[row.name] = row.value;
-    for (auto it = serverinfo.begin(); it != serverinfo.end(); ++it)
-        EXPECT_EQ(rows[it.key().toStdString()], AsRead(it.value().toString()))
+    }
+    for (auto it = serverinfo.begin(); it != serverinfo.end(); ++it) {
+        EXPECT_EQ(rows[it.key().toStdString()], test::AsRead(it.value().toString()))
             << it.key().toStdString();
+    }
     EXPECT_EQ(s.lstOtherInfo.rows.front().name, "com_protocol");
 }
 
 TEST_F(QuakeReaderTest, ProtocolSixtyEightSamplesReadTheSameWay) {
-    load("proto68.dm_68");
+    readSample("proto68.dm_68");
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(session.summary.txtDemoType, "Quake III Arena 1.32 (.dm_68)");
     EXPECT_EQ(session.summary.txtServername, "Sample Arena proto68");
     EXPECT_EQ(session.summary.txtMap, "oa_dm1");
 }
 
-TEST_F(QuakeReaderTest, TheDemoLogListsEveryConfigstringAndServerCommand) {
-    for (const std::string demo : {"ffa.dm_71", "tdm.dm_71", "proto68.dm_68"}) {
-        ui.messages.clear();
-        load(demo);
-        ui.saveAnswer = temp.path(demo + ".log");
-        CreateDemoLogCommand(session);
-        ASSERT_EQ(ui.saveRequests.back().initialName, session.DemoPath + ".txt");
-        EXPECT_EQ(ui.saveRequests.back().title, "Save Demo Log As");
-        EXPECT_EQ(ui.saveRequests.back().filter, "Text Documents (*.txt)|*.txt");
-        ASSERT_EQ(ui.messages.size(), 1u) << demo;
-        EXPECT_EQ(ui.messages[0].text, "Demo log created!");
-        EXPECT_EQ(ui.messages[0].icon, MessageIcon::Information);
-        EXPECT_FALSE(ui.waitVisible);
-
-        const QJsonObject truth = Truth(demo);
-        std::string expected;
-        const auto configstrings = truth["configstrings_at_record_start"].toObject();
-        std::map<int, std::string> byIndex;
-        for (auto it = configstrings.begin(); it != configstrings.end(); ++it)
-            byIndex[it.key().toInt()] = AsRead(it.value().toString());
-        for (const auto& [index, text] : byIndex)
-            expected += std::to_string(index) + ": " + text + "\r\n";
-        const auto commands = truth["playback"].toObject()["server_commands"].toArray();
-        for (const auto& command : commands) {
-            const auto object = command.toObject();
-            if (!object["text"].toString().isEmpty())
-                expected += std::to_string(object["seq"].toInt()) + ": " +
-                            AsRead(object["text"].toString()) + "\r\n";
-        }
-
-        const std::string log = ReadFile(*ui.saveAnswer);
-        const std::string header = "Demo: " + session.DemoPath + "\r\n\r\n";
-        const std::size_t bodyStart = log.find(header);
-        ASSERT_NE(bodyStart, std::string::npos) << demo;
-        std::string body = log.substr(bodyStart + header.size());
-        // The engine ends its configstring commands with a line feed, which
-        // the log keeps inside the line and the engine's own dump drops.
-        for (std::size_t lf = body.find("\"\n\r\n"); lf != std::string::npos;
-             lf = body.find("\"\n\r\n", lf))
-            body.erase(lf + 1, 1);
-        const std::string ending = "\r\n- End of demo log.\r\n";
-        EXPECT_EQ(body, expected + ending) << demo;
-    }
-}
-
-TEST_F(QuakeReaderTest, ALineFeedInsideACommandStaysInItsLine) {
-    load("ffa.dm_71");
-    ui.saveAnswer = temp.path("ffa.log");
-    CreateDemoLogCommand(session);
-    EXPECT_NE(ReadFile(*ui.saveAnswer).find("\r\n4: cs 6 \"1\"\n\r\n5: cs 7"), std::string::npos);
-}
-
-TEST_F(QuakeReaderTest, TheLogHeaderHasItsSevenLines) {
-    load("proto68.dm_68");
-    ui.saveAnswer = temp.write("existing.txt", "old content that is replaced");
-    CreateDemoLogCommand(session);
-    const std::string log = ReadFile(*ui.saveAnswer);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = log.find("\r\n"); end != std::string::npos && lines.size() < 7;
-         end = log.find("\r\n", start)) {
-        lines.push_back(log.substr(start, end - start));
-        start = end + 2;
-    }
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[0].rfind("Demo Information - Demo Log - ", 0), 0u);
-    EXPECT_EQ(lines[1], std::string(lines[0].size(), '-'));
-    EXPECT_EQ(lines[2], LogCreditLine);
-    EXPECT_EQ(lines[3], "");
-    EXPECT_EQ(lines[4], "");
-    EXPECT_EQ(lines[5], "Demo: " + session.DemoPath);
-    EXPECT_EQ(lines[6], "");
-    EXPECT_EQ(log.find("old content"), std::string::npos);
-}
-
-TEST_F(QuakeReaderTest, CancellingTheSaveDialogWritesNothing) {
-    load("tdm.dm_71");
-    ui.events.clear();
-    CreateDemoLogCommand(session);
-    EXPECT_EQ(ui.saveRequests.size(), 1u);
+TEST_F(QuakeReaderTest, ConfigstringsAreRoutedByTheirTextNotTheirIndex) {
+    readCrafted(DemoBuilder()
+                    .record(0, test::GamestateMessage(Configstrings({{3, "\\late\\info"},
+                                                                     {700, "n\\Player\\t\\3"},
+                                                                     {0, "plain text, dropped"},
+                                                                     {5, "N\\capital\\t\\1"}})))
+                    .endMarker());
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_TRUE(ui.events.empty());
+    EXPECT_EQ(session.summary.lstOtherInfo.rows, (std::vector<OtherInfoRow>{{"late", "info"}}));
+    EXPECT_EQ(session.summary.lstPlayersSpectators.items, (std::vector<std::string>{"Player"}));
+    EXPECT_TRUE(session.summary.lstPlayersBlue.items.empty());
+}
+
+TEST_F(QuakeReaderTest, StringsShowPercentAndHighBytesAsDots) {
+    readCrafted(DemoBuilder()
+                    .record(0, test::GamestateMessage(
+                                   Configstrings({{0, "\\sv_hostname\\100% J\xe9r\xf4me"}})))
+                    .endMarker());
+    EXPECT_EQ(session.summary.txtServername, "100. J.r.me");
+}
+
+TEST_F(QuakeReaderTest, AnIllegalOperationInTheGamestateKeepsWhatCameBefore) {
+    MessageWriter message;
+    message.acknowledge();
+    message.byte(2);
+    message.longValue(0);
+    message.byte(3);
+    message.shortValue(544);
+    message.string("n\\Early\\t\\1");
+    message.byte(5); // a server command has no place in a gamestate
+    message.byte(3);
+    message.shortValue(545);
+    message.string("n\\Late\\t\\1");
+    readCrafted(DemoBuilder().record(0, message.finish()).endMarker());
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{IllegalGamestate}));
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(session.summary.lstPlayersBlue.items, (std::vector<std::string>{"Early"}));
+}
+
+TEST_F(QuakeReaderTest, DownloadsAndUnknownOperationsAreIllegalInAMessage) {
+    for (int operation : {6, 0, 9, 200}) {
+        ui.messages.clear();
+        MessageWriter message;
+        message.acknowledge();
+        message.byte(operation);
+        readCrafted(DemoBuilder().record(0, message.finish()).endMarker());
+        EXPECT_EQ(messageTexts(), (std::vector<std::string>{IllegalMessage})) << operation;
+    }
+}
+
+TEST_F(QuakeReaderTest, APlayerTextWithoutItsLastValueEndsTheReading) {
+    const std::string path =
+        DemoBuilder()
+            .record(0, test::GamestateMessage(Configstrings({{0, "\\sv_hostname\\First"},
+                                                             {544, "n\\Listed\\t\\2"},
+                                                             {545, "n\\Broken\\t"},
+                                                             {546, "n\\Never\\t\\2"}})))
+            .endMarker()
+            .writeTo(temp.path("broken.dm_68"));
+    matchDemo(path);
+    EXPECT_THROW(ReadDemoInformation(session, path), ReadingError);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(session.summary.lstPlayersRed.items, (std::vector<std::string>{"Listed"}));
+    EXPECT_EQ(session.summary.txtServername, "First");
+}
+
+TEST_F(QuakeReaderTest, AnOverlongStringIsCutAndItsRestReadAsOperations) {
+    readCrafted(DemoBuilder()
+                    .record(0, test::GamestateMessage(
+                                   Configstrings({{0, "\\a\\" + std::string(9000, 'b')}})))
+                    .endMarker());
+    ASSERT_EQ(session.summary.lstOtherInfo.rows.size(), 1u);
+    EXPECT_EQ(session.summary.lstOtherInfo.rows[0].value, std::string(8191 - 3, 'b'));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{IllegalGamestate}));
+}
+
+TEST_F(QuakeReaderTest, ADemoThatCannotBeOpenedShowsWhyAndLeavesTheColumns) {
+    ReadDemoInformation(session, temp.path("missing.dm_68"));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
+                                  "Failed to open demo. The demo may be in use or currupt."}));
+    EXPECT_TRUE(session.summary.lstOtherInfo.columns.empty());
+}
+
+TEST(DemoStringText, PercentAndBytesAbove127BecomeDots) {
+    EXPECT_EQ(DemoStringText(std::string_view("a%b\x7f\x80\xff", 6)), "a.b\x7f..");
 }

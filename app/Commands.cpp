@@ -1,0 +1,61 @@
+#include "app/Commands.h"
+
+#include "app/LoadDemo.h"
+#include "demolog/LogWriting.h"
+#include "q3reader/QuakeDemo.h"
+
+namespace fenlark {
+
+void LoadDemoCommand(Session& session) {
+    FileDialogRequest request;
+    request.filter = "Demos (*.*)|*.*";
+    request.initialName = "*.*";
+    auto title = session.languageText(LanguageText::LoadDemoTitle);
+    if (!title) {
+        return;
+    }
+    request.title = *title;
+    auto chosen = session.ui.askOpenFile(request);
+    if (chosen) {
+        LoadChosenDemo(session, *chosen);
+    }
+}
+
+void LoadChosenDemo(Session& session, const std::string& chosenPath) {
+    session.DemoPath = chosenPath;
+    // Here a folder that cannot be entered ends the command: the chosen path
+    // stays as it was and nothing is loaded.
+    std::string path = chosenPath;
+    if (!NormalizeDemoPath(path, *session.lstBugFix1)) {
+        return;
+    }
+    session.DemoPath = path;
+    LoadDemo(session);
+}
+
+void CreateDemoLogCommand(Session& session) {
+    try {
+        auto title = session.languageText(LanguageText::SaveDemoLogTitle);
+        if (!title) {
+            return;
+        }
+        FileDialogRequest request;
+        request.title = *title;
+        request.filter = "Text Documents (*.txt)|*.txt";
+        request.initialName = session.DemoPath + ".txt";
+        auto chosen = session.ui.askSaveFile(request);
+        if (!chosen) {
+            return;
+        }
+        session.ui.showWait();
+        try {
+            WriteDemoLog(session, session.DemoPath, *chosen);
+        } catch (const ReadingError&) {
+            // The lines written before stay in the file.
+        }
+        session.ui.hideWait();
+    } catch (const ProgramEnded&) {
+    }
+}
+
+} // namespace fenlark

@@ -1,0 +1,105 @@
+# Fails when a source includes a header of a folder it may not use. The
+# layers and what each folder may include are data: cmake/layers.txt. Also
+# fails when a source folder is missing from that file. Prints the folder
+# graph the includes make. Run by ctest as the test "layers":
+#   cmake -DSOURCE_DIR=<checkout> -P cmake/CheckLayers.cmake
+
+cmake_minimum_required(VERSION 3.25)
+
+# Folders that hold no program sources.
+set(not_layers tests bench fuzz cmake scripts packaging samples Data .git .ci)
+
+file(STRINGS ${SOURCE_DIR}/cmake/layers.txt layer_lines)
+set(level 0)
+set(layers)
+foreach(line IN LISTS layer_lines)
+  string(STRIP "${line}" line)
+  if(line STREQUAL "" OR line MATCHES "^#")
+    continue()
+  endif()
+  math(EXPR level "${level} + 1")
+  # Each entry is "folder" or "folder:" followed by the folders it may use.
+  if(line MATCHES "^([A-Za-z0-9_]+):(.*)$")
+    set(entries ${CMAKE_MATCH_1})
+    string(STRIP "${CMAKE_MATCH_2}" only)
+    string(REPLACE " " ";" only "${only}")
+    set(only_${CMAKE_MATCH_1} "${only}")
+    set(restricted_${CMAKE_MATCH_1} TRUE)
+  else()
+    string(REPLACE " " ";" entries "${line}")
+  endif()
+  foreach(folder IN LISTS entries)
+    set(level_${folder} ${level})
+    list(APPEND layers ${folder})
+  endforeach()
+endforeach()
+
+# Is `used` allowed in `folder`? Sets the variable `allowed`.
+function(allowed_in folder used)
+  set(allowed FALSE PARENT_SCOPE)
+  if(used STREQUAL folder)
+    set(allowed TRUE PARENT_SCOPE)
+  elseif(restricted_${folder})
+    if(used IN_LIST only_${folder})
+      set(allowed TRUE PARENT_SCOPE)
+    endif()
+  elseif(DEFINED level_${used} AND level_${used} LESS level_${folder})
+    set(allowed TRUE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Every folder with sources must have its place.
+file(GLOB top_entries RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
+set(failures 0)
+foreach(entry IN LISTS top_entries)
+  if(IS_DIRECTORY ${SOURCE_DIR}/${entry} AND NOT entry IN_LIST not_layers
+     AND NOT entry MATCHES "^build" AND NOT entry IN_LIST layers)
+    file(GLOB_RECURSE sources ${SOURCE_DIR}/${entry}/*.cpp ${SOURCE_DIR}/${entry}/*.h)
+    if(sources)
+      message("${entry}/ holds sources but has no layer: add it to cmake/layers.txt")
+      math(EXPR failures "${failures} + 1")
+    endif()
+  endif()
+endforeach()
+
+set(graph)
+foreach(folder IN LISTS layers)
+  # A folder's sources, and its tests, which may use tests/ as well.
+  foreach(root ${folder} tests/${folder})
+    if(NOT IS_DIRECTORY ${SOURCE_DIR}/${root})
+      continue()
+    endif()
+    file(GLOB_RECURSE sources ${SOURCE_DIR}/${root}/*.cpp ${SOURCE_DIR}/${root}/*.h
+         ${SOURCE_DIR}/${root}/*.c)
+    foreach(source IN LISTS sources)
+      file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+      foreach(include IN LISTS includes)
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"/]+)/.*$" "\\1" used "${include}")
+        if(used STREQUAL "tests" AND root MATCHES "^tests/")
+          continue()
+        endif()
+        if(NOT DEFINED level_${used} AND NOT IS_DIRECTORY ${SOURCE_DIR}/${used})
+          continue() # a third-party header written with quotes
+        endif()
+        allowed_in(${folder} ${used})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+        if(NOT allowed)
+          message("${shown}: ${folder}/ may not include ${used}/ (${include})")
+          math(EXPR failures "${failures} + 1")
+        elseif(NOT used STREQUAL folder AND NOT root MATCHES "^tests/")
+          list(APPEND graph "${folder} -> ${used}")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endforeach()
+
+list(REMOVE_DUPLICATES graph)
+list(SORT graph)
+foreach(edge IN LISTS graph)
+  message("${edge}")
+endforeach()
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} include(s) against the layers of cmake/layers.txt")
+endif()
+message("layers kept")

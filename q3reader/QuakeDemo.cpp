@@ -1,0 +1,39 @@
+#include "q3reader/QuakeDemo.h"
+
+namespace fenlark {
+
+namespace {
+
+constexpr unsigned char LastAsciiCharacter = 127;
+
+} // namespace
+
+std::unique_ptr<demoreader::DemoReader> OpenQuakeDemo(Session& session, const std::string& path) {
+    std::unique_ptr<demoreader::DemoReader> reader = demoreader::DemoReader::open(path.c_str());
+    if (!reader) {
+        session.showMessage(MessageIcon::Critical,
+                            "Failed to open demo. The demo may be in use or currupt.");
+    }
+    return reader;
+}
+
+void ShowIllegalOperation(Session& session, demoreader::WalkEnd end) {
+    session.showMessage(MessageIcon::Critical,
+                        end == demoreader::WalkEnd::IllegalGamestateContent
+                            ? "Illegal gamestate message. The demo may be corrupt or not fully "
+                              "supported by Fenlark."
+                            : "Illegal demo message. The demo may be corrupt or not fully "
+                              "supported by Fenlark.");
+}
+
+std::string DemoStringText(std::string_view bytes) {
+    std::string text(bytes);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) > LastAsciiCharacter || c == '%') {
+            c = '.';
+        }
+    }
+    return text;
+}
+
+} // namespace fenlark

@@ -1,0 +1,190 @@
+// The definitions in Data/ against real demo files of each game, through the
+// whole loading flow. What each demo shows is data: data/shipped-definitions.txt.
+// The files live outside the repository; without them these tests are skipped.
+
+#include "app/LoadDemo.h"
+#include "core/Files.h"
+#include "core/WholeNumber.h"
+#include "lang/Language.h"
+#include "tests/common/SessionFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <ostream>
+#include <sstream>
+
+using namespace fenlark;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+const fs::path SharedDemos = FENLARK_SHARED_DEMOS;
+constexpr std::size_t EscapeLength = 4; // "\xHH"
+
+struct ExpectedDemo {
+    std::string file; // below the shared demo folder
+    std::string demoType;
+    std::string map;
+    std::string mod;
+    std::string server;
+    std::vector<OtherInfoRow> rows;
+    Names spectators;
+};
+
+void PrintTo(const ExpectedDemo& expected, std::ostream* out) {
+    *out << expected.file;
+}
+
+// "\xHH" stands for the byte HH.
+std::string Unescape(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\\x") == 0 && i + EscapeLength <= text.size()) {
+            bytes +=
+                static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
+            i += EscapeLength - 1;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+std::vector<ExpectedDemo> ReadExpectations() {
+    std::vector<ExpectedDemo> demos;
+    std::istringstream lines(
+        ReadWholeFile(std::string(FENLARK_TEST_DATA_DIR) + "/shipped-definitions.txt")
+            .value_or(""));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t colon = line.find(':');
+        if (line.empty() || line.front() == '#' || colon == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, colon);
+        const std::size_t valueStart = line.compare(colon, 2, ": ") == 0 ? colon + 2 : colon + 1;
+        const std::string value = Unescape(line.substr(valueStart));
+        if (key == "file") {
+            demos.push_back({value, {}, {}, {}, {}, {}, {}});
+        } else if (demos.empty()) {
+            ADD_FAILURE() << "a block must begin with its file: " << line;
+        } else if (key == "type") {
+            demos.back().demoType = value;
+        } else if (key == "map") {
+            demos.back().map = value;
+        } else if (key == "mod") {
+            demos.back().mod = value;
+        } else if (key == "server") {
+            demos.back().server = value;
+        } else if (key == "row") {
+            const std::size_t equals = value.find(" = ");
+            demos.back().rows.push_back({value.substr(0, equals), value.substr(equals + 3)});
+        } else if (key == "spectator") {
+            demos.back().spectators.push_back(value);
+        } else {
+            ADD_FAILURE() << "unknown key: " << line;
+        }
+    }
+    return demos;
+}
+
+class ShippedDefinitionsTest : public test::SessionFixtureOf<Language> {
+protected:
+    ShippedDefinitionsTest() { session.setDefinitionsFolder(FENLARK_DATA_SOURCE_DIR); }
+
+    const DemoSummary& load(const fs::path& demo) {
+        session.DemoPath = demo.string();
+        LoadDemo(session);
+        return session.summary;
+    }
+};
+
+class RealDemoTest : public ShippedDefinitionsTest,
+                     public ::testing::WithParamInterface<ExpectedDemo> {};
+
+} // namespace
+
+TEST_P(RealDemoTest, ShowsTheValuesOfTheHeader) {
+    const ExpectedDemo& expected = GetParam();
+    const fs::path demo = SharedDemos / expected.file;
+    if (!fs::exists(demo)) {
+        GTEST_SKIP() << demo << " is not available";
+    }
+    const DemoSummary& summary = load(demo);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(session.programEnded);
+    EXPECT_EQ(summary.txtDemoType, expected.demoType);
+    EXPECT_EQ(summary.txtMap, expected.map);
+    EXPECT_EQ(summary.txtMod, expected.mod);
+    EXPECT_EQ(summary.txtServername, expected.server);
+    EXPECT_EQ(summary.txtDemoProtocol, "/");
+    EXPECT_EQ(summary.lstOtherInfo.rows, expected.rows);
+    EXPECT_TRUE(summary.lstPlayersBlue.items.empty());
+    EXPECT_TRUE(summary.lstPlayersRed.items.empty());
+    EXPECT_EQ(summary.lstPlayersSpectators.items, expected.spectators);
+    EXPECT_FALSE(summary.cmdCreateDemoLogEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedDemos, RealDemoTest, ::testing::ValuesIn(ReadExpectations()),
+                         [](const ::testing::TestParamInfo<ExpectedDemo>& param) {
+                             std::string name = fs::path(param.param.file).filename().string();
+                             for (char& c : name) {
+                                 if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
+                                     c = '_';
+                                 }
+                             }
+                             return name;
+                         });
+
+TEST(ShippedDefinitionsData, NamesEveryDemoOnce) {
+    const std::vector<ExpectedDemo> demos = ReadExpectations();
+    EXPECT_GE(demos.size(), 20u);
+    for (const ExpectedDemo& demo : demos) {
+        EXPECT_FALSE(demo.demoType.empty()) << demo.file;
+        EXPECT_EQ(
+            std::count_if(demos.begin(), demos.end(),
+                          [&demo](const ExpectedDemo& other) { return other.file == demo.file; }),
+            1)
+            << demo.file;
+    }
+}
+
+TEST_F(ShippedDefinitionsTest, TheDemGamesAreToldApartWhateverTheFileOrder) {
+    const fs::path hl = SharedDemos / "hl1_dem/hldemo-rs_basic.dem";
+    const fs::path source = SharedDemos / "source_dem/tf2_demostf_small.dem";
+    const fs::path quake = SharedDemos / "quake1_dem/qfm_demo1.dem";
+    if (!fs::exists(hl) || !fs::exists(source) || !fs::exists(quake)) {
+        GTEST_SKIP() << "real demos are not available";
+    }
+    // The three definitions that claim ".dem", once in each order of names.
+    const Names games = {"halflife", "quake", "source"};
+    const std::vector<Names> prefixes = {{"a", "b", "c"}, {"c", "b", "a"}, {"b", "c", "a"}};
+    for (std::size_t order = 0; order < prefixes.size(); ++order) {
+        const fs::path data = temp.root() / ("data" + std::to_string(order));
+        fs::create_directories(data);
+        for (std::size_t i = 0; i < games.size(); ++i) {
+            fs::copy_file(fs::path(FENLARK_DATA_SOURCE_DIR) / (games[i] + ".kgd"),
+                          data / (prefixes[order][i] + "_" + games[i] + ".kgd"));
+        }
+        session.setDefinitionsFolder(data.string());
+        EXPECT_EQ(load(hl).txtDemoType, "Half-Life goldsrc (.dem)");
+        EXPECT_EQ(load(source).txtDemoType, "Source Engine hl2demo (.dem)");
+        EXPECT_EQ(load(quake).txtDemoType, "Quake netquake (.dem)");
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ShippedDefinitionsTest, AFileWithABrokenMagicMatchesNoGame) {
+    const fs::path demo = SharedDemos / "hl1_dem/hldemo-rs_invalid-magic.dem";
+    if (!fs::exists(demo)) {
+        GTEST_SKIP() << demo << " is not available";
+    }
+    load(demo);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(session.summary.txtDemoType, "");
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Reaches up into a higher layer.
+#include "app/High.h"

@@ -1,0 +1,3 @@
+#pragma once
+// May use nothing of ours, yet uses the core.
+#include "core/Low.h"
