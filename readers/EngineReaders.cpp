@@ -1,5 +1,8 @@
 #include "readers/EngineReaders.h"
 
+#include "readers/quake2/Quake2Readers.h"
+#include "readers/warsow/WarsowReader.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -10,7 +13,11 @@ namespace {
 
 // One line per reader; each engine's folder declares its function in its own
 // header.
-constexpr std::array<EngineReaderEntry, 0> Readers = {};
+constexpr std::array<EngineReaderEntry, 3> Readers = {{
+    {"quake2-dm2", &ReadQuake2Demo},
+    {"q2pro-mvd2", &ReadQ2ProMultiViewDemo},
+    {"warsow-wd", &ReadWarsowDemo},
+}};
 
 bool SameName(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
