@@ -139,6 +139,8 @@ private:
             }
             return Outcome::Continue;
         case svc::Layout:
+            game_.layout(in.cString());
+            return Outcome::Continue;
         case svc::StuffText:
         case svc::CenterPrint:
             in.cString();
@@ -211,6 +213,7 @@ private:
         entities_ = {};
         players_ = {};
         effects_ = {};
+        minorVersion_ = 0;
         ConfigStringLayout layout = OriginalLayout;
         if (protocol >= static_cast<int>(Protocol::Old) &&
             protocol <= static_cast<int>(Protocol::Original)) {

@@ -285,7 +285,12 @@ private:
         SpanReader inner(payload);
         while (!inner.atEnd()) {
             const int command = inner.u8();
-            if (command == svc::Layout || command == svc::StuffText) {
+            if (command == svc::Layout) {
+                const std::string_view text = inner.cString();
+                if (client == dummy_ && !inner.overrun()) {
+                    game_.layout(text); // the observer is shown the scoreboard
+                }
+            } else if (command == svc::StuffText) {
                 inner.cString();
             } else if (command == svc::ConfigString) {
                 inner.skip(2);

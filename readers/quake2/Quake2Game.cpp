@@ -3,6 +3,7 @@
 #include "readers/quake2/QuakeText.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace fenlark::readers::quake2 {
 
@@ -197,6 +198,48 @@ void Quake2Game::addChat(std::string_view line) {
         {timeMs_, team, QuakeTextToUtf8(sender), QuakeTextToUtf8(line.substr(textStart))});
 }
 
+void Quake2Game::layout(std::string_view text) {
+    if (levels_ > 1) {
+        return; // a later level's scores are not this match's
+    }
+    // Words separated by blanks; "client x y number score ping minutes" is
+    // one row of the base game's scoreboard.
+    std::vector<std::string_view> words;
+    for (std::size_t at = 0; at < text.size();) {
+        while (at < text.size() && static_cast<unsigned char>(text[at]) <= ' ') {
+            ++at;
+        }
+        const std::size_t start = at;
+        while (at < text.size() && static_cast<unsigned char>(text[at]) > ' ') {
+            ++at;
+        }
+        if (at > start) {
+            words.push_back(text.substr(start, at - start));
+        }
+    }
+    const auto number = [](std::string_view word) -> std::optional<int> {
+        int value = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        return error == std::errc{} && end == word.data() + word.size() ? std::optional(value)
+                                                                        : std::nullopt;
+    };
+    for (std::size_t i = 0; i + 6 < words.size(); ++i) {
+        if (words[i] != "client") {
+            continue;
+        }
+        const auto client = number(words[i + 3]);
+        const auto score = number(words[i + 4]);
+        if (!client || !score || *client < 0 || *client >= MaxClients) {
+            continue;
+        }
+        const Slot& slot = slots_[static_cast<std::size_t>(*client)];
+        if (slot.player) {
+            players_[*slot.player].scoreboardScore = *score;
+            players_[*slot.player].scoreboardMs = timeMs_;
+        }
+    }
+}
+
 void Quake2Game::playing(int client, const PlayerState& state) {
     if (matchEnded_ || client < 0 || client >= MaxClients || state.pmType == PmSpectator) {
         return;
@@ -208,6 +251,7 @@ void Quake2Game::playing(int client, const PlayerState& state) {
     Player& player = players_[*slot.player];
     ++player.framesPlayed;
     player.frags = state.stats[StatFrags];
+    player.fragsMs = timeMs_;
 }
 
 void Quake2Game::recorderState(const PlayerState& state) {
@@ -259,7 +303,12 @@ void Quake2Game::fillReport(EngineReport& report) const {
         } else {
             spectator = isRecorder && framesRead && !inPlay;
         }
-        const std::optional<std::int32_t> frags = inPlay ? player.frags : std::nullopt;
+        // The later of the scoreboard the game last showed and the frags of
+        // the player states (which stop at the match end).
+        std::optional<std::int32_t> frags = inPlay ? player.frags : std::nullopt;
+        if (player.scoreboardScore && (!frags || player.scoreboardMs >= player.fragsMs)) {
+            frags = player.scoreboardScore;
+        }
         const std::string name = QuakeTextToUtf8(player.name);
 
         ReportedPlayer reported;

@@ -44,6 +44,9 @@ public:
     // A print message of the given level; chat and match-end announcements
     // are picked out of it.
     void print(int level, std::string_view text);
+    // A layout (the screen the server draws over the view); the base game's
+    // scoreboard lists every player's score in it.
+    void layout(std::string_view text);
     // A client in play in this frame of a multi-view demo.
     void playing(int client, const PlayerState& state);
     // The recording client's own state in this frame of a single view.
@@ -66,8 +69,11 @@ private:
         std::string skin;
         std::int64_t joinedMs = 0;
         std::optional<std::int64_t> leftMs;
-        std::optional<std::int32_t> frags;
+        std::optional<std::int32_t> frags; // from the player states
+        std::int64_t fragsMs = 0;
         std::int64_t framesPlayed = 0;
+        std::optional<std::int32_t> scoreboardScore; // from the latest scoreboard layout
+        std::int64_t scoreboardMs = 0;
     };
 
     void setSlot(int client, std::string_view value);

@@ -106,6 +106,27 @@ TEST(Quake2CraftedDemo, FragsStopCountingAtTheMatchEndAndChatLinesAreSplit) {
     EXPECT_EQ(report.match.ended.reason, "end marker");
 }
 
+TEST(Quake2CraftedDemo, TheBaseGamesScoreboardGivesEveryonesScoreWhenItIsTheLatest) {
+    MessageBytes early;
+    early.u8(4).text("xv 32 yv 32 client 32 32 0 1 50 3 client 32 64 1 2 20 3 ");
+    MessageBytes intermission;
+    intermission.u8(4).text("xv 32 yv 32 picn tag1 client 32 32 1 15 50 3 client 32 64 0 9 20 3 ");
+    const EngineReport report =
+        test::Read(&ReadQuake2Demo,
+                   Blocks({Opening(), FrameMessage({1, -1, 0, {{StatFrags, 0}}}), early,
+                           FrameMessage({2, 1, -1, {{StatFrags, 8}}}), Print(2, "Fraglimit hit.\n"),
+                           FrameMessage({3, 2, 4, {{StatFrags, 8}}}), intermission}));
+    EXPECT_EQ(Player(report, "Alice").score, 9);
+    EXPECT_EQ(Player(report, "Bob: the builder").score, 15);
+
+    // Shown during play, an older scoreboard gives way to the frags.
+    const EngineReport during =
+        test::Read(&ReadQuake2Demo, Blocks({Opening(), FrameMessage({1, -1, 0, {{StatFrags, 0}}}),
+                                            early, FrameMessage({2, 1, -1, {{StatFrags, 8}}})}));
+    EXPECT_EQ(Player(during, "Alice").score, 8);
+    EXPECT_EQ(Player(during, "Bob: the builder").score, 2);
+}
+
 TEST(Quake2CraftedDemo, ARecorderFollowingSomeoneIsASpectatorWithoutFrags) {
     const EngineReport report =
         test::Read(&ReadQuake2Demo,
