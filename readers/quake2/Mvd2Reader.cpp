@@ -203,6 +203,7 @@ private:
         }
         version_ = version;
         clients_ = {};
+        inUseChanged_ = true;
         game_.beginLevel(gameDirectory, {}, dummy_, layout_);
 
         for (;;) {
@@ -244,7 +245,10 @@ private:
             }
             removed = removed || (bits & 0x10000) != 0;
             ReadPlayerStatePacket(in, bits, client.state, players_);
-            client.inUse = !removed;
+            if (client.inUse == removed) {
+                client.inUse = !removed;
+                inUseChanged_ = true;
+            }
         }
         for (;;) {
             std::uint64_t bits = 0;
@@ -263,11 +267,17 @@ private:
         if (in.overrun()) {
             return illegal("frame runs past its block");
         }
-        for (std::size_t number = 0; number < clients_.size(); ++number) {
-            const Client& client = clients_[number];
-            if (client.inUse && static_cast<int>(number) != dummy_) {
-                game_.playing(static_cast<int>(number), client.state);
+        if (inUseChanged_) {
+            inUse_.clear();
+            for (std::size_t number = 0; number < clients_.size(); ++number) {
+                if (clients_[number].inUse && static_cast<int>(number) != dummy_) {
+                    inUse_.push_back(static_cast<int>(number));
+                }
             }
+            inUseChanged_ = false;
+        }
+        for (const int number : inUse_) {
+            game_.playing(number, clients_[static_cast<std::size_t>(number)].state);
         }
         return Outcome::Continue;
     }
@@ -347,6 +357,8 @@ private:
     EntityEncoding entities_;
     PlayerEncoding players_;
     std::array<Client, MaxClients> clients_{};
+    std::vector<int> inUse_; // the clients in play, the observer left out
+    bool inUseChanged_ = true;
     std::vector<std::string> printedThisMessage_;
     std::int64_t frames_ = 0;
     std::uint64_t messages_ = 0;

@@ -199,8 +199,8 @@ void Quake2Game::addChat(std::string_view line) {
 }
 
 void Quake2Game::layout(std::string_view text) {
-    if (levels_ > 1) {
-        return; // a later level's scores are not this match's
+    if (levels_ > 1 || text.find("client ") == std::string_view::npos) {
+        return; // a later level's scores are not this match's; or no scoreboard
     }
     // Words separated by blanks; "client x y number score ping minutes" is
     // one row of the base game's scoreboard.
