@@ -139,7 +139,7 @@ private:
             }
             return Outcome::Continue;
         case svc::Layout:
-            game_.layout(in.cString());
+            game_.layoutText(in.cString());
             return Outcome::Continue;
         case svc::StuffText:
         case svc::CenterPrint:

@@ -298,7 +298,7 @@ private:
             if (command == svc::Layout) {
                 const std::string_view text = inner.cString();
                 if (client == dummy_ && !inner.overrun()) {
-                    game_.layout(text); // the observer is shown the scoreboard
+                    game_.layoutText(text); // the observer is shown the scoreboard
                 }
             } else if (command == svc::StuffText) {
                 inner.cString();

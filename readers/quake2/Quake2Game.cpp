@@ -198,7 +198,7 @@ void Quake2Game::addChat(std::string_view line) {
         {timeMs_, team, QuakeTextToUtf8(sender), QuakeTextToUtf8(line.substr(textStart))});
 }
 
-void Quake2Game::layout(std::string_view text) {
+void Quake2Game::layoutText(std::string_view text) {
     if (levels_ > 1 || text.find("client ") == std::string_view::npos) {
         return; // a later level's scores are not this match's; or no scoreboard
     }

@@ -32,8 +32,6 @@ public:
     // players of all levels stay in the match facts.
     void beginLevel(std::string_view gameDirectory, std::string_view levelName, int recorderClient,
                     const ConfigStringLayout& layout);
-    const ConfigStringLayout& layout() const { return layout_; }
-    int levels() const { return levels_; }
 
     // A frame begins, this many milliseconds after the first one.
     void beginFrame(std::int64_t ms);
@@ -46,7 +44,7 @@ public:
     void print(int level, std::string_view text);
     // A layout (the screen the server draws over the view); the base game's
     // scoreboard lists every player's score in it.
-    void layout(std::string_view text);
+    void layoutText(std::string_view text);
     // A client in play in this frame of a multi-view demo.
     void playing(int client, const PlayerState& state);
     // The recording client's own state in this frame of a single view.
