@@ -2,6 +2,8 @@
 
 #include "readers/quake/QuakeDemoReader.h"
 #include "readers/quakeworld/QuakeWorldReader.h"
+#include "readers/quake2/Quake2Readers.h"
+#include "readers/warsow/WarsowReader.h"
 
 #include <algorithm>
 #include <array>
@@ -17,6 +19,9 @@ constexpr std::array Readers = {
     EngineReaderEntry{"quakeworld-mvd", &ReadQuakeWorldMvd},
     EngineReaderEntry{"quakeworld-qwd", &ReadQuakeWorldQwd},
     EngineReaderEntry{"quake-dem", &ReadQuakeDemo},
+    EngineReaderEntry{"quake2-dm2", &ReadQuake2Demo},
+    EngineReaderEntry{"q2pro-mvd2", &ReadQ2ProMultiViewDemo},
+    EngineReaderEntry{"warsow-wd", &ReadWarsowDemo},
 };
 
 bool SameName(std::string_view a, std::string_view b) {

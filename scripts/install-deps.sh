@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
+  zlib1g-dev
   clang libclang-rt-dev clang-format clang-tidy
   xvfb xauth
 )
