@@ -1,5 +1,7 @@
 #include "readers/EngineReaders.h"
 
+#include "readers/source/SourceDemoReader.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -10,7 +12,9 @@ namespace {
 
 // One line per reader; each engine's folder declares its function in its own
 // header.
-constexpr std::array<EngineReaderEntry, 0> Readers = {};
+constexpr std::array<EngineReaderEntry, 1> Readers = {{
+    {"source-dem", ReadSourceDemo},
+}};
 
 bool SameName(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
