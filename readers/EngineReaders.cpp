@@ -1,5 +1,6 @@
 #include "readers/EngineReaders.h"
 
+#include "readers/goldsrc/GoldSrcDemoReader.h"
 #include "readers/source/SourceDemoReader.h"
 
 #include <algorithm>
@@ -12,8 +13,9 @@ namespace {
 
 // One line per reader; each engine's folder declares its function in its own
 // header.
-constexpr std::array<EngineReaderEntry, 1> Readers = {{
+constexpr std::array<EngineReaderEntry, 2> Readers = {{
     {"source-dem", ReadSourceDemo},
+    {"goldsrc-dem", ReadGoldSrcDemo},
 }};
 
 bool SameName(std::string_view a, std::string_view b) {

@@ -127,6 +127,14 @@ public:
         }
         position_ += count;
     }
+    // Back (or forward) to a position this reader has or could have reached.
+    void seek(std::size_t position) {
+        if (position > end_) {
+            fail();
+            return;
+        }
+        position_ = position;
+    }
     // The next `count` bits as a reader of their own; this reader moves past
     // them. Too few bits left sets overrun() here and gives an empty reader.
     BitReader take(std::size_t count) {
