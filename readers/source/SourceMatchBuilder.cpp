@@ -36,15 +36,11 @@ void SourceMatchBuilder::serverInfo(const SourceServerInfo& info) {
 
 void SourceMatchBuilder::conVars(const std::vector<std::pair<std::string, std::string>>& values) {
     for (const auto& [name, value] : values) {
-        bool replaced = false;
-        for (auto& known : conVars_) {
-            if (known.first == name) {
-                known.second = value;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced && conVars_.size() < MaxServerValues) {
+        const auto known = conVarIndex_.find(name);
+        if (known != conVarIndex_.end()) {
+            conVars_[known->second].second = value;
+        } else if (conVars_.size() < MaxServerValues) {
+            conVarIndex_.emplace(name, conVars_.size());
             conVars_.emplace_back(name, value);
         }
     }

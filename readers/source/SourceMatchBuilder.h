@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -63,6 +64,7 @@ private:
     std::optional<ChatMessageNumbers> chatNumbers_;
     std::optional<SourceServerInfo> server_;
     std::vector<std::pair<std::string, std::string>> conVars_;
+    std::unordered_map<std::string, std::size_t> conVarIndex_;
     std::vector<Slot> slots_;
     std::int64_t nowMs_ = 0;
 
