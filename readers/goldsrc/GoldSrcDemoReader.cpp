@@ -239,7 +239,8 @@ private:
                 return false;
             }
             buffer_.resize(count);
-            const auto got = source_.readAt(stream_.position(), buffer_);
+            const auto got = count == 0 ? std::optional<std::size_t>(0)
+                                        : source_.readAt(stream_.position(), buffer_);
             if (!got || *got != count) {
                 end("read error", start);
                 return false;

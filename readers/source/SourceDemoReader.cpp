@@ -180,7 +180,8 @@ private:
             return false;
         }
         buffer_.resize(size);
-        const auto got = source_.readAt(stream_.position(), buffer_);
+        const auto got =
+            size == 0 ? std::optional<std::size_t>(0) : source_.readAt(stream_.position(), buffer_);
         if (!got || *got != size) {
             end("read error", start);
             return false;
