@@ -120,6 +120,41 @@ TEST(GoldSrcCraftedDemo, WholeFileHasScoresChatFragsAndLeaves) {
     EXPECT_EQ(match.recorder->name, "Alice");
 }
 
+TEST(GoldSrcCraftedDemo, HalfLifeChatAndDeathMessagesHaveNoCounterStrikeFields) {
+    GoldSrcDemoWriter demo(5);
+    demo.beginSegment("LOADING");
+    Bytes signOn;
+    signOn.append(ServerInfo("HL Server", 16, 0));
+    signOn.append(NewUserMessage(SayText, -1, "SayText"));
+    signOn.append(NewUserMessage(DeathMsg, -1, "DeathMsg"));
+    signOn.append(UserInfo(0, 1, "\\name\\Gordon"));
+    signOn.append(UserInfo(1, 2, "\\name\\Barney"));
+    demo.netFrame(0.0f, signOn);
+    Bytes play;
+    Bytes say;
+    say.u8(1).string("\x02Gordon: crowbar time\n");
+    play.append(GameMessage(SayText, say));
+    Bytes death;
+    death.u8(1).u8(2).string("crowbar");
+    play.append(GameMessage(DeathMsg, death));
+    demo.netFrame(0.0f, play);
+    demo.endSegment(0.0f);
+
+    // The game directory of the header is cstrike in the writer; this demo
+    // must be read as Half-Life, so patch it to "valve".
+    auto bytes = demo.finish();
+    const char valve[] = "valve\0\0";
+    std::copy(valve, valve + 8, bytes.begin() + 276);
+    const EngineReport report = Read(bytes, ReadDepth::WholeFile);
+    ASSERT_EQ(report.match.chat.size(), 1u);
+    EXPECT_EQ(report.match.chat[0].sender, "Gordon");
+    EXPECT_EQ(report.match.chat[0].text, "crowbar time");
+    EXPECT_FALSE(report.match.chat[0].team);
+    ASSERT_EQ(report.match.frags.size(), 1u);
+    EXPECT_EQ(report.match.frags[0].victim, "Barney");
+    EXPECT_EQ(report.match.frags[0].means, "crowbar");
+}
+
 TEST(GoldSrcCraftedDemo, AnUnsizableMessageEndsOnlyItsFrame) {
     GoldSrcDemoWriter demo;
     demo.beginSegment("LOADING");
