@@ -1,8 +1,10 @@
 #include "readers/EngineReaders.h"
 
+#include "readers/goldsrc/GoldSrcDemoReader.h"
 #include "readers/quake/QuakeDemoReader.h"
-#include "readers/quakeworld/QuakeWorldReader.h"
 #include "readers/quake2/Quake2Readers.h"
+#include "readers/quakeworld/QuakeWorldReader.h"
+#include "readers/source/SourceDemoReader.h"
 #include "readers/warsow/WarsowReader.h"
 
 #include <algorithm>
@@ -22,6 +24,8 @@ constexpr std::array Readers = {
     EngineReaderEntry{"quake2-dm2", &ReadQuake2Demo},
     EngineReaderEntry{"q2pro-mvd2", &ReadQ2ProMultiViewDemo},
     EngineReaderEntry{"warsow-wd", &ReadWarsowDemo},
+    EngineReaderEntry{"source-dem", &ReadSourceDemo},
+    EngineReaderEntry{"goldsrc-dem", &ReadGoldSrcDemo},
 };
 
 bool SameName(std::string_view a, std::string_view b) {
