@@ -12,7 +12,7 @@ namespace fenlark {
 
 std::optional<std::size_t> MemorySource::readAt(std::uint64_t offset,
                                                 std::span<std::uint8_t> into) {
-    if (offset >= bytes_.size()) {
+    if (offset >= bytes_.size() || into.empty()) {
         return 0;
     }
     const std::size_t count =

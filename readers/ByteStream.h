@@ -37,18 +37,14 @@ public:
         }
         std::size_t done = 0;
         while (done < into.size()) {
-            if (!fill()) {
+            const std::uint64_t at = position_ + done;
+            if (!fill(at)) {
                 return false;
             }
-            const std::size_t offset = static_cast<std::size_t>(position_ + done - bufferStart_);
+            const auto offset = static_cast<std::size_t>(at - bufferStart_);
             const std::size_t take = std::min(into.size() - done, bufferLength_ - offset);
             std::memcpy(into.data() + done, buffer_.data() + offset, take);
             done += take;
-            if (done < into.size()) {
-                // Next chunk: refill from the byte after the buffer.
-                bufferStart_ += bufferLength_;
-                bufferLength_ = 0;
-            }
         }
         position_ += into.size();
         return true;
@@ -86,12 +82,12 @@ public:
     std::optional<float> f32() { return value<float>(); }
 
 private:
-    // Makes the buffer hold the byte at position_ (and as many after it as fit).
-    bool fill() {
-        if (position_ >= bufferStart_ && position_ < bufferStart_ + bufferLength_) {
+    // Makes the buffer hold the byte at `at` (and as many after it as fit).
+    bool fill(std::uint64_t at) {
+        if (at >= bufferStart_ && at < bufferStart_ + bufferLength_) {
             return true;
         }
-        bufferStart_ = position_;
+        bufferStart_ = at;
         bufferLength_ = 0;
         const auto got = source_.readAt(bufferStart_, buffer_);
         if (!got) {

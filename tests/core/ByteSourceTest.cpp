@@ -1,0 +1,55 @@
+// Reading demo bytes: only regular files open, and nothing waits on a FIFO.
+
+#include "core/ByteSource.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fenlark {
+namespace {
+
+TEST(FileSourceTest, OpensOnlyRegularFiles) {
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("fenlark-bytesource-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "demo.dm_68";
+    std::ofstream(file, std::ios::binary) << "abcdef";
+    const auto fifo = folder / "pipe.dm_68";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero.dm_68");
+
+    auto source = FileSource::open(file.string());
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->size(), 6u);
+    std::array<std::uint8_t, 4> buffer{};
+    EXPECT_EQ(source->readAt(4, buffer), 2u);
+    EXPECT_EQ(buffer[0], 'e');
+    EXPECT_EQ(source->readAt(6, buffer), 0u);
+
+    // A FIFO without a writer would block a plain open; a device or folder has no bytes of a demo.
+    EXPECT_EQ(FileSource::open(fifo.string()), nullptr);
+    EXPECT_EQ(FileSource::open((folder / "zero.dm_68").string()), nullptr);
+    EXPECT_EQ(FileSource::open(folder.string()), nullptr);
+    EXPECT_EQ(FileSource::open((folder / "missing").string()), nullptr);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(MemorySourceTest, ReadsInsideAndNothingPastTheEnd) {
+    MemorySource empty({});
+    std::array<std::uint8_t, 4> buffer{};
+    EXPECT_EQ(empty.readAt(0, buffer), 0u);
+    MemorySource bytes({1, 2, 3});
+    EXPECT_EQ(bytes.readAt(1, buffer), 2u);
+    EXPECT_EQ(buffer[1], 3);
+    EXPECT_EQ(bytes.readAt(1, std::span<std::uint8_t>()), 0u);
+}
+
+} // namespace
+} // namespace fenlark
