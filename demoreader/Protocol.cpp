@@ -1,5 +1,6 @@
 #include "demoreader/Protocol.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace fenlark::demoreader {
@@ -171,6 +172,11 @@ constexpr ProtocolInfo Protocols[] = {
     {91, true, true, false, false, QlEntityFields, Ql91PlayerFields},
 };
 static_assert(std::size(Protocols) == KnownProtocols.size());
+// The decoders pick the bit coding by the format: the old format is raw, the
+// newer one Huffman-coded.
+static_assert(std::ranges::all_of(Protocols, [](const ProtocolInfo& protocol) {
+    return protocol.coded != protocol.oldFormat;
+}));
 
 } // namespace
 
