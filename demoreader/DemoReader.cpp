@@ -66,6 +66,37 @@ std::int32_t DemoReader::readRaw(unsigned width) {
     return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
 }
 
+std::size_t DemoReader::readString(char* text, std::size_t capacity) {
+    std::size_t length = 0;
+    if (oldFormat_) {
+        while (length < capacity) {
+            const std::int32_t c = oldReadByte();
+            if (c <= 0) {
+                break;
+            }
+            text[length++] = static_cast<char>(c);
+        }
+        return length;
+    }
+    // A local copy of the bit reader stays in registers through the string.
+    MessageBits bits = bits_;
+    constexpr unsigned ByteBits = 8;
+    while (length < capacity) {
+        bits.ensure(MessageBits::MaxCodedBits(ByteBits));
+        const std::uint32_t c = bits.take<true>(ByteBits);
+        if (bits.exhausted()) {
+            bits.exhaust();
+            break;
+        }
+        if (c == 0) {
+            break;
+        }
+        text[length++] = static_cast<char>(c);
+    }
+    bits_ = bits;
+    return length;
+}
+
 bool DemoReader::beginBaseline() {
     if (oldStep_ == OldStep::Baseline) {
         oldStep_ = OldStep::GamestateOperation;

@@ -11,6 +11,7 @@
 #include "demoreader/Protocol.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -59,6 +60,10 @@ public:
     std::int32_t readByte() { return oldFormat_ ? oldReadByte() : readCoded(8); }
     std::int32_t readShort() { return oldFormat_ ? oldReadShort() : readCoded(16); }
     std::int32_t readLong() { return oldFormat_ ? oldReadLong() : readCoded(32); }
+    // The bytes readByte would give up to the first 0 or -1 (which ends the
+    // string and is not stored), at most `capacity` of them; returns how many
+    // were stored. Faster than readByte per byte.
+    std::size_t readString(char* text, std::size_t capacity);
 
     // Consume one baseline (entity number and entity delta) or one snapshot
     // body. They return false when the data is damaged; the rest of the
