@@ -23,7 +23,6 @@
 
 namespace fenlark::demoreader {
 
-inline constexpr std::uint32_t EntityNumberBits = 10;
 inline constexpr std::uint32_t NoEntity = (1u << EntityNumberBits) - 1u;
 inline constexpr std::uint32_t MaxAreaMaskBytes = 32;
 inline constexpr int PlayerArrayCount = 4; // stats, persistant, ammo, powerups
@@ -61,14 +60,16 @@ namespace detail {
 // biased by IntegralFloatBias, or the float's 32 bits.
 inline constexpr unsigned IntegralFloatBits = 13;
 inline constexpr std::int32_t IntegralFloatBias = 1 << (IntegralFloatBits - 1);
-inline constexpr unsigned FullFloatBits = 32;
-// A field count or a player array element count is a byte.
-inline constexpr unsigned FieldCountBits = 8;
-inline constexpr unsigned ArrayMaskBits = 16;
-inline constexpr unsigned ArrayElementBits = 16;
-inline constexpr unsigned PowerupBits = 32;
+inline constexpr unsigned FullFloatBits = LongBits;
+// The field count of a delta record.
+inline constexpr unsigned FieldCountBits = ByteBits;
+// A player array: a mask of the elements sent, then each element (signed
+// 16 bits; the powerups, the last array, 32 bits).
+inline constexpr unsigned ArrayMaskBits = ShortBits;
+inline constexpr unsigned ArrayElementBits = ShortBits;
+inline constexpr unsigned PowerupBits = LongBits;
 // The widest field of any table.
-inline constexpr unsigned MaxFieldWidth = 32;
+inline constexpr unsigned MaxFieldWidth = LongBits;
 
 // The most bits one field value occupies after its changed bit: an optional
 // presence bit, then a float (format bit and full float) or an integer.
@@ -245,10 +246,10 @@ FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const 
         std::copy(OldEntityMasks[maskIndex].begin(), OldEntityMasks[maskIndex].end(), mask.begin());
     } else {
         for (std::size_t i = 0; i < OldMaskWholeBytes; ++i) {
-            mask[i] = static_cast<std::uint8_t>(in.raw(8));
+            mask[i] = static_cast<std::uint8_t>(in.raw(ByteBits));
         }
         mask[OldMaskWholeBytes] = static_cast<std::uint8_t>(
-            in.raw(static_cast<unsigned>(fields.size()) - OldMaskWholeBytes * 8));
+            in.raw(static_cast<unsigned>(fields.size()) - OldMaskWholeBytes * ByteBits));
     }
     sink.entity(number, EntityChange::Changed);
     for (unsigned index = 0; index < fields.size(); ++index) {
@@ -298,13 +299,13 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
                                              SnapshotHeader& header, Sink& sink) {
     constexpr bool Coded = !Old;
     if (protocol.snapshotCommandNumber) {
-        header.commandNumber = static_cast<std::int32_t>(in.bits<false>(32));
+        header.commandNumber = static_cast<std::int32_t>(in.bits<false>(LongBits));
     }
-    header.serverTime = static_cast<std::int32_t>(in.bits<Coded>(32));
-    in.ensure(3 * MessageBits::MaxBits<Coded>(8));
-    header.deltaNumber = static_cast<std::uint8_t>(in.take<Coded>(8));
-    header.flags = static_cast<std::uint8_t>(in.take<Coded>(8));
-    const std::uint32_t areaMaskLength = in.take<Coded>(8);
+    header.serverTime = static_cast<std::int32_t>(in.bits<Coded>(LongBits));
+    in.ensure(3 * MessageBits::MaxBits<Coded>(ByteBits));
+    header.deltaNumber = static_cast<std::uint8_t>(in.take<Coded>(ByteBits));
+    header.flags = static_cast<std::uint8_t>(in.take<Coded>(ByteBits));
+    const std::uint32_t areaMaskLength = in.take<Coded>(ByteBits);
     if (areaMaskLength > MaxAreaMaskBytes || in.exhausted()) {
         return false;
     }
@@ -313,7 +314,7 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
         if (in.exhausted()) {
             return false;
         }
-        header.areaMask[i] = static_cast<std::uint8_t>(in.bits<Coded>(8));
+        header.areaMask[i] = static_cast<std::uint8_t>(in.bits<Coded>(ByteBits));
     }
     sink.snapshotHeader(header);
     if (in.exhausted()) {

@@ -23,6 +23,11 @@
 
 namespace fenlark::demoreader {
 
+// The widths of whole-byte values.
+inline constexpr unsigned ByteBits = 8;
+inline constexpr unsigned ShortBits = 16;
+inline constexpr unsigned LongBits = 32;
+
 // Forces a decoder into its caller, so that the caller's local copy of a
 // MessageBits stays in registers through a whole snapshot.
 #define FENLARK_DECODER_INLINE [[gnu::always_inline]] inline
