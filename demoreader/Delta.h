@@ -71,39 +71,66 @@ inline constexpr unsigned PowerupBits = LongBits;
 // The widest field of any table.
 inline constexpr unsigned MaxFieldWidth = LongBits;
 
-// The most bits one field value occupies after its changed bit: an optional
-// presence bit, then a float (format bit and full float) or an integer.
-template <bool Coded, bool Presence>
-inline constexpr std::uint32_t MaxFieldValueBits =
-    (Presence ? 1u : 0u) + std::max(1u + MessageBits::MaxBits<Coded>(FullFloatBits),
-                                    MessageBits::MaxBits<Coded>(MaxFieldWidth));
-static_assert(MaxFieldValueBits<true, true> <= MessageBits::RefillBits);
+// The most bits one field value of the old format occupies: a float
+// (format bit and full float) or an integer.
+inline constexpr std::uint32_t MaxRawFieldValueBits = std::max(1u + FullFloatBits, MaxFieldWidth);
 
 FENLARK_DECODER_INLINE std::uint32_t FloatFromIntegral(std::uint32_t coded) {
     return std::bit_cast<std::uint32_t>(
         static_cast<float>(static_cast<std::int32_t>(coded) - IntegralFloatBias));
 }
 
-// One field's value; the caller has made sure of MaxFieldValueBits bits.
-// `width` 0 is a float, a negative width a signed integer.
-template <bool Coded>
-FENLARK_DECODER_INLINE std::uint32_t TakeFieldValue(MessageBits& in, int width) {
+// One raw field's value (old format); the caller has made sure of
+// MaxRawFieldValueBits bits. `width` 0 is a float, a negative width a signed
+// integer.
+FENLARK_DECODER_INLINE std::uint32_t TakeRawFieldValue(MessageBits& in, int width) {
     if (width == 0) {
         if (!in.takeBit()) {
-            return FloatFromIntegral(in.take<Coded>(IntegralFloatBits));
+            return FloatFromIntegral(in.takeRaw(IntegralFloatBits));
         }
-        return in.take<Coded>(FullFloatBits);
+        return in.takeRaw(FullFloatBits);
     }
     if (width < 0) {
-        return static_cast<std::uint32_t>(in.takeSigned<Coded>(static_cast<unsigned>(-width)));
+        return static_cast<std::uint32_t>(in.takeSigned<false>(static_cast<unsigned>(-width)));
     }
-    return in.take<Coded>(static_cast<unsigned>(width));
+    return in.takeRaw(static_cast<unsigned>(width));
+}
+
+// The bits that cover most field values: an integral float (format bit and
+// 13 bits) or an integer of at most 16 bits. Wider values top up the window
+// once more.
+inline constexpr std::uint32_t SmallValueBits = std::max(
+    1u + MessageBits::MaxCodedBits(IntegralFloatBits), MessageBits::MaxCodedBits(ShortBits));
+static_assert(MessageBits::MaxCodedBits(ShortBits - 1) <= SmallValueBits);
+
+// One coded field's value; the caller has made sure of SmallValueBits bits.
+FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int width) {
+    constexpr std::uint32_t WideValueBits = MessageBits::MaxCodedBits(MaxFieldWidth);
+    if (width == 0) {
+        if (!in.takeBit()) {
+            return FloatFromIntegral(in.take<true>(IntegralFloatBits));
+        }
+        in.ensure(WideValueBits);
+        return in.take<true>(FullFloatBits);
+    }
+    const unsigned bits = static_cast<unsigned>(width < 0 ? -width : width);
+    if (bits > ShortBits) {
+        in.ensure(WideValueBits);
+    }
+    if (width < 0) {
+        return static_cast<std::uint32_t>(in.takeSigned<true>(bits));
+    }
+    return in.take<true>(bits);
 }
 
 // The changed fields of a delta record among its first `count` fields (the
 // protocols from 66 on): a run of zero "changed" bits before each changed
 // field, and for entities (`Presence`) a bit that says whether a value
 // follows or the field became 0. `emit(index, value)` gets each field.
+//
+// The window is topped up only when a field needs more bits than it holds:
+// the run of zeros is taken from the valid bits when it ends inside them,
+// and one check after the changed bit covers most values.
 template <bool Presence, class Emit>
 FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
                                               unsigned count, Emit&& emit) {
@@ -114,15 +141,19 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
         if (in.exhausted()) {
             return false;
         }
-        unsigned zeros;
-        for (;;) {
-            in.ensure(RunBits);
-            zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
-            if (zeros < RunBits || zeros >= count - index) {
-                break;
+        auto zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
+        if (zeros >= in.windowBits()) [[unlikely]] {
+            // The run may go on past the valid bits: refill, and skip whole
+            // windows of zeros.
+            for (;;) {
+                in.ensure(RunBits);
+                zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
+                if (zeros < RunBits || zeros >= count - index) {
+                    break;
+                }
+                in.drop(RunBits);
+                index += RunBits;
             }
-            in.drop(RunBits);
-            index += RunBits;
         }
         if (zeros >= count - index) {
             in.drop(count - index);
@@ -130,10 +161,10 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
         }
         in.drop(zeros + 1); // the unchanged fields and the changed bit
         index += zeros;
-        in.ensure(MaxFieldValueBits<true, Presence>);
+        in.ensure((Presence ? 1 : 0) + SmallValueBits);
         std::uint32_t value = 0;
         if (!Presence || in.takeBit()) {
-            value = TakeFieldValue<true>(in, fields[index].bits);
+            value = TakeCodedFieldValue(in, fields[index].bits);
         }
         emit(index, value);
         ++index;
@@ -259,8 +290,8 @@ FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const 
         if (in.exhausted()) {
             return false;
         }
-        in.ensure(MaxFieldValueBits<false, false>);
-        sink.entityField(number, index, TakeFieldValue<false>(in, fields[index].bits));
+        in.ensure(MaxRawFieldValueBits);
+        sink.entityField(number, index, TakeRawFieldValue(in, fields[index].bits));
     }
     return true;
 }
@@ -273,11 +304,11 @@ FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const 
         if (in.exhausted()) {
             return false;
         }
-        in.ensure(1 + MaxFieldValueBits<false, false>);
+        in.ensure(1 + MaxRawFieldValueBits);
         if (!in.takeBit()) {
             continue;
         }
-        sink.playerField(index, TakeFieldValue<false>(in, fields[index].bits));
+        sink.playerField(index, TakeRawFieldValue(in, fields[index].bits));
     }
     return ReadPlayerArrays<false>(in, false, sink);
 }

@@ -121,7 +121,10 @@ public:
             refill();
         }
     }
+    // The window: windowBits() valid bits from bit 0; bits above them are the
+    // stream's following bits or zeros.
     std::uint64_t window() const { return window_; }
+    std::uint32_t windowBits() const { return windowBits_; }
     [[gnu::always_inline]] void drop(std::uint32_t bits) {
         window_ >>= bits;
         windowBits_ -= bits;
