@@ -74,12 +74,6 @@ public:
 
     // Checked reads: each makes sure of its own bits.
 
-    // The next 56 bits of the stream, first stream bit in bit 0 (bits above
-    // them may hold later stream bits or zeros).
-    std::uint64_t peek() {
-        ensure(RefillBits);
-        return window_;
-    }
     // Consumes `bits` bits, at most 56.
     void skip(std::uint32_t bits) {
         ensure(bits);
@@ -94,11 +88,6 @@ public:
         ensure(count);
         return takeRaw(count);
     }
-    // One Huffman-coded symbol, 0..256.
-    std::uint32_t symbol() {
-        ensure(HuffmanMaxCodeLength);
-        return takeSymbol();
-    }
     // An unsigned value of `count` bits, 1 <= count <= 32, coded (Huffman) or
     // raw. The escape symbol spills into the next byte as it does in the engine
     // and is then cut off at the width.
@@ -106,14 +95,9 @@ public:
         ensure(MaxBits<Coded>(count));
         return take<Coded>(count);
     }
-    // A signed value of `count` bits (sign taken from the top bit).
-    template <bool Coded> std::int32_t signedBits(unsigned count) {
-        ensure(MaxBits<Coded>(count));
-        return takeSigned<Coded>(count);
-    }
 
     // Unchecked reads: the caller has made sure of the bits with one ensure()
-    // for several reads, so that a field costs one refill check.
+    // for several reads, so that a field costs few refill checks.
 
     // Makes at least `bits` bits (at most RefillBits) available.
     [[gnu::always_inline]] void ensure(std::uint32_t bits) {
