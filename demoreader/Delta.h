@@ -128,9 +128,10 @@ FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int wi
 // field, and for entities (`Presence`) a bit that says whether a value
 // follows or the field became 0. `emit(index, value)` gets each field.
 //
-// The window is topped up only when a field needs more bits than it holds:
-// the run of zeros is taken from the valid bits when it ends inside them,
-// and one check after the changed bit covers most values.
+// The window is filled before each field without a test, so that the run
+// of zeros, the changed bit and a small value are there without further
+// checks; only runs of a whole window, full floats and wide integers may
+// need another refill.
 template <bool Presence, class Emit>
 FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
                                               unsigned count, Emit&& emit) {
@@ -141,20 +142,16 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
         if (in.exhausted()) {
             return false;
         }
+        in.fill();
         auto zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
-        if (zeros >= in.windowBits()) [[unlikely]] {
-            // The run may go on past the valid bits: refill, and skip whole
-            // windows of zeros.
-            for (;;) {
-                in.ensure(RunBits);
-                zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
-                if (zeros < RunBits || zeros >= count - index) {
-                    break;
-                }
+        while (zeros == RunBits && count - index > RunBits)
+            [[unlikely]] {
+                // A run of a whole window: skip it and look at the next.
                 in.drop(RunBits);
                 index += RunBits;
+                in.fill();
+                zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
             }
-        }
         if (zeros >= count - index) {
             in.drop(count - index);
             return true;
