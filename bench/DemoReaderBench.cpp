@@ -38,7 +38,9 @@ const std::vector<Demo>& Demos() {
     return demos;
 }
 
-void ReadAllDemos(benchmark::State& state) {
+// Every demo read completely, through the C++ message walk (as the tool
+// reads) or through the C interface.
+void ReadAllDemos(benchmark::State& state, fenlark::bench::WalkPath how) {
     if (Demos().empty()) {
         state.SkipWithError("no demo folder");
         return;
@@ -46,24 +48,28 @@ void ReadAllDemos(benchmark::State& state) {
     std::uint64_t bytes = 0;
     for (auto _ : state) {
         for (const Demo& demo : Demos()) {
-            benchmark::DoNotOptimize(fenlark::bench::WalkWholeDemo(demo.path.c_str()));
+            benchmark::DoNotOptimize(fenlark::bench::WalkWholeDemo(demo.path.c_str(), how));
             bytes += demo.size;
         }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
     state.counters["files"] = static_cast<double>(Demos().size());
 }
-BENCHMARK(ReadAllDemos)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(ReadAllDemos, MessageWalk, fenlark::bench::WalkPath::MessageWalk)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(ReadAllDemos, CInterface, fenlark::bench::WalkPath::CInterface)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 // Open, read and walk the first message (the gamestate), close.
 void OpenAndFirstMessage(benchmark::State& state, const Demo& demo) {
     for (auto _ : state) {
-        const std::int32_t handle = OpenDemoFile(demo.path.c_str());
+        const auto reader = fenlark::demoreader::DemoReader::open(demo.path.c_str());
         fenlark::bench::WalkCount count;
-        if (ReadNextMessage(handle) == 0) {
-            fenlark::bench::WalkMessage(handle, count);
+        if (reader->readNextMessage() == fenlark::demoreader::MessageStatus::Ready) {
+            fenlark::bench::WalkOneMessage(*reader, count);
         }
-        CloseDemoFile(handle);
         benchmark::DoNotOptimize(count);
     }
 }

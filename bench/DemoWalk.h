@@ -1,11 +1,15 @@
 #pragma once
-// The tool's walk of a demo through the C interface, without keeping
-// anything: per message the acknowledge and every operation, strings read
-// byte by byte into a fixed buffer as the tool does.
+// Whole demos read for the benchmarks through the message walk, keeping
+// nothing but counts. Two ways: on the C++ reader, as the tool reads, or on
+// the C interface one call per value and strings byte by byte, as a C caller
+// reads.
 
+#include "demoreader/MessageWalk.h"
 #include "demoreader/demoreader.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace fenlark::bench {
 
@@ -14,66 +18,67 @@ struct WalkCount {
     std::uint64_t stringBytes = 0;
 };
 
-inline void SkipString(std::int32_t handle, WalkCount& count) {
-    char text[8192];
-    std::size_t length = 0;
-    for (std::int32_t c = ReadByte(handle); c > 0 && length < sizeof text - 1;
-         c = ReadByte(handle)) {
-        text[length++] = static_cast<char>(c);
-    }
-    count.stringBytes += length;
-}
+enum class WalkPath { MessageWalk, CInterface };
 
-// Walks the current message; false on an illegal operation.
-inline bool WalkMessage(std::int32_t handle, WalkCount& count) {
-    ++count.messages;
-    ReadLong(handle);
-    while (true) {
-        const std::int32_t operation = ReadByte(handle);
-        switch (operation) {
-        case -1:
-        case 1:
-        case 8:
-            return true;
-        case 2:
-            ReadLong(handle);
-            while (true) {
-                const std::int32_t inner = ReadByte(handle);
-                if (inner == 3) {
-                    ReadShort(handle);
-                    SkipString(handle, count);
-                } else if (inner == 4) {
-                    ReadBaseline(handle);
-                } else if (inner == 8) {
-                    ReadLong(handle);
-                    ReadLong(handle);
-                    break;
-                } else {
-                    return false;
-                }
-            }
-            break;
-        case 5:
-            ReadLong(handle);
-            SkipString(handle, count);
-            break;
-        case 7:
-            ReadSnapshot(handle);
-            break;
-        default:
-            return false;
+// The walk's reads on an open C handle. The C calls hand out no decoded
+// fields, so the sink given to readBaseline and readSnapshot sees nothing.
+class CInterfaceReader {
+public:
+    explicit CInterfaceReader(std::int32_t handle) : handle_(handle) {}
+    std::int32_t readLong() { return ReadLong(handle_); }
+    std::int32_t readShort() { return ReadShort(handle_); }
+    std::int32_t readByte() { return ReadByte(handle_); }
+    std::size_t readString(char* text, std::size_t capacity) {
+        std::size_t length = 0;
+        for (std::int32_t c = 0; length < capacity && (c = ReadByte(handle_)) > 0;) {
+            text[length++] = static_cast<char>(c);
         }
+        return length;
     }
+    template <class Sink> bool readBaseline(Sink& /*sink*/) { return ReadBaseline(handle_) == 0; }
+    template <class Sink> bool readSnapshot(Sink& /*sink*/) { return ReadSnapshot(handle_) == 0; }
+
+private:
+    std::int32_t handle_;
+};
+
+struct CountingVisitor : demoreader::NullMessageVisitor {
+    explicit CountingVisitor(WalkCount& total) : count(total) {}
+    void messageBegin(std::int32_t /*acknowledge*/) { ++count.messages; }
+    void configstring(std::int32_t /*index*/, std::string_view text) {
+        count.stringBytes += text.size();
+    }
+    void serverCommand(std::int32_t /*sequence*/, std::string_view text) {
+        count.stringBytes += text.size();
+    }
+    WalkCount& count;
+};
+
+// Walks the current message; false when it held an illegal operation (the
+// tool stops reading the demo there).
+template <class Reader> bool WalkOneMessage(Reader& reader, WalkCount& count) {
+    CountingVisitor visitor(count);
+    return demoreader::WalkMessage(reader, visitor) == demoreader::WalkEnd::EndOfMessage;
 }
 
-// Reads a whole demo; the number of messages, or 0 when it cannot be opened.
-inline WalkCount WalkWholeDemo(const char* path) {
+// Reads a whole demo; nothing counted when it cannot be opened.
+inline WalkCount WalkWholeDemo(const char* path, WalkPath how) {
     WalkCount count;
+    if (how == WalkPath::MessageWalk) {
+        const auto reader = demoreader::DemoReader::open(path);
+        if (reader) {
+            while (reader->readNextMessage() == demoreader::MessageStatus::Ready &&
+                   WalkOneMessage(*reader, count)) {
+            }
+        }
+        return count;
+    }
     const std::int32_t handle = OpenDemoFile(path);
     if (handle == 0) {
         return count;
     }
-    while (ReadNextMessage(handle) == 0 && WalkMessage(handle, count)) {
+    CInterfaceReader reader(handle);
+    while (ReadNextMessage(handle) == 0 && WalkOneMessage(reader, count)) {
     }
     CloseDemoFile(handle);
     return count;

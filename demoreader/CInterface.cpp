@@ -33,6 +33,32 @@ struct HandleTable {
 
 constinit HandleTable Table;
 
+// The handle of the last call and its reader: callers read one demo at a
+// time, byte by byte, so most calls skip the table.
+struct LastUsed {
+    std::int32_t handle = 0;
+    DemoReader* reader = nullptr;
+};
+constinit LastUsed Last;
+
+// Forgets the last handle; called whenever a reader goes away.
+void ForgetLast() {
+    Last = LastUsed{};
+}
+
+// The reader behind `handle`, or nullptr. Handle 0 is never open, so the
+// empty LastUsed answers it too.
+DemoReader* Lookup(std::int32_t handle) {
+    if (handle == Last.handle) [[likely]] {
+        return Last.reader;
+    }
+    DemoReader* reader = ReaderForHandle(handle);
+    if (reader != nullptr) {
+        Last = LastUsed{handle, reader};
+    }
+    return reader;
+}
+
 std::int32_t Open(const char* path) {
     std::unique_ptr<DemoReader> reader = DemoReader::open(path);
     if (!reader) {
@@ -50,6 +76,7 @@ std::int32_t Open(const char* path) {
     }
     Table.generation = Table.generation % MaxGeneration + 1u;
     Slot& slot = Table.slots[chosen];
+    ForgetLast();
     slot.handle = static_cast<std::int32_t>(Table.generation << SlotBits | chosen);
     slot.openedAt = ++Table.opens;
     slot.reader = std::move(reader);
@@ -69,8 +96,8 @@ DemoReader* ReaderForHandle(std::int32_t handle) {
 } // namespace fenlark::demoreader
 
 using fenlark::demoreader::DemoReader;
+using fenlark::demoreader::Lookup;
 using fenlark::demoreader::MessageStatus;
-using fenlark::demoreader::ReaderForHandle;
 
 extern "C" {
 
@@ -79,7 +106,7 @@ int32_t OpenDemoFile(const char* path) {
 }
 
 int32_t ReadNextMessage(int32_t handle) {
-    DemoReader* reader = ReaderForHandle(handle);
+    DemoReader* reader = Lookup(handle);
     if (reader == nullptr) {
         return static_cast<int32_t>(MessageStatus::InvalidHandle);
     }
@@ -87,34 +114,35 @@ int32_t ReadNextMessage(int32_t handle) {
 }
 
 int32_t ReadByte(int32_t handle) {
-    DemoReader* reader = ReaderForHandle(handle);
+    DemoReader* reader = Lookup(handle);
     return reader != nullptr ? reader->readByte() : -1;
 }
 
 int32_t ReadShort(int32_t handle) {
-    DemoReader* reader = ReaderForHandle(handle);
+    DemoReader* reader = Lookup(handle);
     return reader != nullptr ? reader->readShort() : -1;
 }
 
 int32_t ReadLong(int32_t handle) {
-    DemoReader* reader = ReaderForHandle(handle);
+    DemoReader* reader = Lookup(handle);
     return reader != nullptr ? reader->readLong() : -1;
 }
 
 int32_t ReadBaseline(int32_t handle) {
-    DemoReader* reader = ReaderForHandle(handle);
+    DemoReader* reader = Lookup(handle);
     return reader != nullptr && reader->readBaseline() ? 0 : -1;
 }
 
 int32_t ReadSnapshot(int32_t handle) {
-    DemoReader* reader = ReaderForHandle(handle);
+    DemoReader* reader = Lookup(handle);
     return reader != nullptr && reader->readSnapshot() ? 0 : -1;
 }
 
 int32_t CloseDemoFile(int32_t handle) {
-    if (ReaderForHandle(handle) == nullptr) {
+    if (fenlark::demoreader::ReaderForHandle(handle) == nullptr) {
         return -1;
     }
+    fenlark::demoreader::ForgetLast();
     auto& slot =
         fenlark::demoreader::Table
             .slots[static_cast<std::uint32_t>(handle) & (fenlark::demoreader::MaxOpenHandles - 1u)];

@@ -23,7 +23,6 @@
 
 namespace fenlark::demoreader {
 
-inline constexpr std::uint32_t EntityNumberBits = 10;
 inline constexpr std::uint32_t NoEntity = (1u << EntityNumberBits) - 1u;
 inline constexpr std::uint32_t MaxAreaMaskBytes = 32;
 inline constexpr int PlayerArrayCount = 4; // stats, persistant, ammo, powerups
@@ -57,95 +56,161 @@ struct NullDeltaSink {
 
 namespace detail {
 
-inline std::uint32_t IntegralFloatBits(std::uint32_t coded) {
+// Float fields: a format bit, then a whole number of IntegralFloatBits bits
+// biased by IntegralFloatBias, or the float's 32 bits.
+inline constexpr unsigned IntegralFloatBits = 13;
+inline constexpr std::int32_t IntegralFloatBias = 1 << (IntegralFloatBits - 1);
+inline constexpr unsigned FullFloatBits = LongBits;
+// The field count of a delta record.
+inline constexpr unsigned FieldCountBits = ByteBits;
+// A player array: a mask of the elements sent, then each element (signed
+// 16 bits; the powerups, the last array, 32 bits).
+inline constexpr unsigned ArrayMaskBits = ShortBits;
+inline constexpr unsigned ArrayElementBits = ShortBits;
+inline constexpr unsigned PowerupBits = LongBits;
+// The widest field of any table.
+inline constexpr unsigned MaxFieldWidth = LongBits;
+
+// The most bits one field value of the old format occupies: a float
+// (format bit and full float) or an integer.
+inline constexpr std::uint32_t MaxRawFieldValueBits = std::max(1u + FullFloatBits, MaxFieldWidth);
+
+FENLARK_DECODER_INLINE std::uint32_t FloatFromIntegral(std::uint32_t coded) {
     return std::bit_cast<std::uint32_t>(
-        static_cast<float>(static_cast<std::int32_t>(coded) - 4096));
+        static_cast<float>(static_cast<std::int32_t>(coded) - IntegralFloatBias));
 }
 
-// A float field after its presence bits: a format bit, then a 13-bit whole
-// number biased by 4096 or a full 32-bit float.
-template <bool Coded> std::uint32_t ReadFloatValue(MessageBits& in) {
-    if (!in.bit()) {
-        return IntegralFloatBits(in.bits<Coded>(13));
-    }
-    return in.bits<Coded>(32);
-}
-
-template <bool Coded> std::uint32_t ReadIntegerValue(MessageBits& in, int width) {
-    if (width < 0) {
-        return static_cast<std::uint32_t>(in.signedBits<Coded>(static_cast<unsigned>(-width)));
-    }
-    return in.bits<Coded>(static_cast<unsigned>(width));
-}
-
-// Skips the run of zero "changed" bits before the next changed field and
-// returns its index, or `count` when no field below `count` changed.
-inline unsigned NextChangedField(MessageBits& in, unsigned index, unsigned count) {
-    while (index < count) {
-        const std::uint64_t window = in.peek() | (std::uint64_t{1} << 56);
-        const unsigned zeros = static_cast<unsigned>(std::countr_zero(window));
-        const unsigned run = std::min(zeros, count - index);
-        in.skip(run);
-        index += run;
-        if (zeros < 56 || index >= count) {
-            return index;
+// One raw field's value (old format); the caller has made sure of
+// MaxRawFieldValueBits bits. `width` 0 is a float, a negative width a signed
+// integer.
+FENLARK_DECODER_INLINE std::uint32_t TakeRawFieldValue(MessageBits& in, int width) {
+    if (width == 0) {
+        if (!in.takeBit()) {
+            return FloatFromIntegral(in.takeRaw(IntegralFloatBits));
         }
+        return in.takeRaw(FullFloatBits);
     }
-    return index;
+    if (width < 0) {
+        return static_cast<std::uint32_t>(in.takeSigned<false>(static_cast<unsigned>(-width)));
+    }
+    return in.takeRaw(static_cast<unsigned>(width));
+}
+
+// The bits that cover most field values: an integral float (format bit and
+// 13 bits) or an integer of at most 16 bits. Wider values top up the window
+// once more.
+inline constexpr std::uint32_t SmallValueBits = std::max(
+    1u + MessageBits::MaxCodedBits(IntegralFloatBits), MessageBits::MaxCodedBits(ShortBits));
+static_assert(MessageBits::MaxCodedBits(ShortBits - 1) <= SmallValueBits);
+
+// One coded field's value; the caller has made sure of SmallValueBits bits.
+FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int width) {
+    constexpr std::uint32_t WideValueBits = MessageBits::MaxCodedBits(MaxFieldWidth);
+    if (width == 0) {
+        if (!in.takeBit()) {
+            return FloatFromIntegral(in.take<true>(IntegralFloatBits));
+        }
+        in.ensure(WideValueBits);
+        return in.take<true>(FullFloatBits);
+    }
+    const unsigned bits = static_cast<unsigned>(width < 0 ? -width : width);
+    if (bits > ShortBits) {
+        in.ensure(WideValueBits);
+    }
+    if (width < 0) {
+        return static_cast<std::uint32_t>(in.takeSigned<true>(bits));
+    }
+    return in.take<true>(bits);
+}
+
+// The changed fields of a delta record among its first `count` fields (the
+// protocols from 66 on): a run of zero "changed" bits before each changed
+// field, and for entities (`Presence`) a bit that says whether a value
+// follows or the field became 0. `emit(index, value)` gets each field.
+//
+// The window is filled before each field without a test, so that the run
+// of zeros, the changed bit and a small value are there without further
+// checks; only runs of a whole window, full floats and wide integers may
+// need another refill.
+template <bool Presence, class Emit>
+FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
+                                              unsigned count, Emit&& emit) {
+    constexpr std::uint32_t RunBits = MessageBits::RefillBits;
+    constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
+    unsigned index = 0;
+    for (;;) {
+        if (in.exhausted()) {
+            return false;
+        }
+        in.fill();
+        auto zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
+        while (zeros == RunBits && count - index > RunBits)
+            [[unlikely]] {
+                // A run of a whole window: skip it and look at the next.
+                in.drop(RunBits);
+                index += RunBits;
+                in.fill();
+                zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
+            }
+        if (zeros >= count - index) {
+            in.drop(count - index);
+            return true;
+        }
+        in.drop(zeros + 1); // the unchanged fields and the changed bit
+        index += zeros;
+        in.ensure((Presence ? 1 : 0) + SmallValueBits);
+        std::uint32_t value = 0;
+        if (!Presence || in.takeBit()) {
+            value = TakeCodedFieldValue(in, fields[index].bits);
+        }
+        emit(index, value);
+        ++index;
+    }
 }
 
 // The two bits before an entity's fields: removed, or unchanged. True when
 // fields follow; otherwise the sink has been told what became of the entity.
-template <class Sink> bool EntityFieldsFollow(MessageBits& in, unsigned number, Sink& sink) {
-    if (in.bit()) {
+// The caller has made sure of the two bits.
+template <class Sink>
+FENLARK_DECODER_INLINE bool EntityFieldsFollow(MessageBits& in, unsigned number, Sink& sink) {
+    if (in.takeBit()) {
         sink.entity(number, EntityChange::Removed);
         return false;
     }
-    if (!in.bit()) {
+    if (!in.takeBit()) {
         sink.entity(number, EntityChange::Unchanged);
         return false;
     }
     return true;
 }
 
-} // namespace detail
+// An entity number, removed and unchanged bits, and a field count.
+template <bool Coded>
+inline constexpr std::uint32_t EntityStartBits = MessageBits::MaxBits<Coded>(EntityNumberBits) + 2 +
+                                                 (Coded ? MessageBits::MaxBits<true>(FieldCountBits)
+                                                        : 0);
 
-// One entity delta record after its number (protocols from 66 on).
+// One entity delta record after its number (protocols from 66 on); the
+// caller has made sure of EntityStartBits.
 template <class Sink>
-bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsigned number,
-                     Sink& sink) {
-    if (!detail::EntityFieldsFollow(in, number, sink)) {
+FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
+                                            unsigned number, Sink& sink) {
+    if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
-    const unsigned count = in.bits<true>(8);
+    const unsigned count = in.take<true>(FieldCountBits);
     if (count > fields.size()) {
         return false;
     }
     sink.entity(number, EntityChange::Changed);
-    unsigned index = 0;
-    while (true) {
-        if (in.exhausted()) {
-            return false;
-        }
-        index = detail::NextChangedField(in, index, count);
-        if (index >= count) {
-            return true;
-        }
-        in.skip(1); // the changed bit
-        const int width = fields[index].bits;
-        std::uint32_t value = 0;
-        if (in.bit()) {
-            value = width == 0 ? detail::ReadFloatValue<true>(in)
-                               : detail::ReadIntegerValue<true>(in, width);
-        }
-        sink.entityField(number, index, value);
-        ++index;
-    }
+    return ReadChangedFields<true>(
+        in, fields.data(), count,
+        [&](unsigned index, std::uint32_t value) { sink.entityField(number, index, value); });
 }
 
 // The four player arrays; `outerBit` says whether one bit announces them all.
 template <bool Coded, class Sink>
-bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sink& sink) {
+FENLARK_DECODER_INLINE bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sink& sink) {
     if (outerBit && !in.bit()) {
         return true;
     }
@@ -153,20 +218,21 @@ bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sink& sink) {
         if (in.exhausted()) {
             return false;
         }
-        if (!in.bit()) {
+        in.ensure(1 + MessageBits::MaxBits<Coded>(ArrayMaskBits));
+        if (!in.takeBit()) {
             continue;
         }
-        const std::uint32_t mask = in.bits<Coded>(16);
-        for (unsigned index = 0; index < PlayerArraySize; ++index) {
-            if ((mask >> index & 1u) == 0) {
-                continue;
-            }
+        std::uint32_t mask = in.take<Coded>(ArrayMaskBits);
+        while (mask != 0) {
+            const auto index = static_cast<unsigned>(std::countr_zero(mask));
+            mask &= mask - 1u;
             if (in.exhausted()) {
                 return false;
             }
+            in.ensure(MessageBits::MaxBits<Coded>(PowerupBits));
             const std::int32_t value = array == PlayerArrayCount - 1
-                                           ? static_cast<std::int32_t>(in.bits<Coded>(32))
-                                           : in.signedBits<Coded>(16);
+                                           ? static_cast<std::int32_t>(in.take<Coded>(PowerupBits))
+                                           : in.takeSigned<Coded>(ArrayElementBits);
             sink.playerArray(array, index, value);
         }
     }
@@ -175,47 +241,43 @@ bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sink& sink) {
 
 // One player-state delta (protocols from 66 on).
 template <class Sink>
-bool ReadPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields, Sink& sink) {
-    const unsigned count = in.bits<true>(8);
+FENLARK_DECODER_INLINE bool ReadPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields,
+                                            Sink& sink) {
+    const unsigned count = in.bits<true>(FieldCountBits);
     if (count > fields.size()) {
         return false;
     }
-    unsigned index = 0;
-    while (true) {
-        if (in.exhausted()) {
-            return false;
-        }
-        index = detail::NextChangedField(in, index, count);
-        if (index >= count) {
-            break;
-        }
-        in.skip(1); // the changed bit
-        const int width = fields[index].bits;
-        const std::uint32_t value = width == 0 ? detail::ReadFloatValue<true>(in)
-                                               : detail::ReadIntegerValue<true>(in, width);
-        sink.playerField(index, value);
-        ++index;
+    if (!ReadChangedFields<false>(
+            in, fields.data(), count,
+            [&](unsigned index, std::uint32_t value) { sink.playerField(index, value); })) {
+        return false;
     }
     return ReadPlayerArrays<true>(in, true, sink);
 }
 
+// The old entity delta's explicit mask: six whole bytes, then the bits of
+// the fields above 48.
+inline constexpr unsigned OldMaskIndexBits = 5;
+inline constexpr unsigned OldMaskWholeBytes = 6;
+
 // One entity delta record of protocols 45 and 48: the fields sent are chosen
 // by a predefined or an explicit mask, and carry no presence bits.
 template <class Sink>
-bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsigned number,
-                        Sink& sink) {
-    if (!detail::EntityFieldsFollow(in, number, sink)) {
+FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
+                                               unsigned number, Sink& sink) {
+    if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
     std::array<std::uint8_t, 8> mask{};
-    const unsigned maskIndex = in.raw(5);
+    const unsigned maskIndex = in.raw(OldMaskIndexBits);
     if (maskIndex < OldEntityMaskCount) {
         std::copy(OldEntityMasks[maskIndex].begin(), OldEntityMasks[maskIndex].end(), mask.begin());
     } else {
-        for (std::size_t i = 0; i < 6; ++i) {
-            mask[i] = static_cast<std::uint8_t>(in.raw(8));
+        for (std::size_t i = 0; i < OldMaskWholeBytes; ++i) {
+            mask[i] = static_cast<std::uint8_t>(in.raw(ByteBits));
         }
-        mask[6] = static_cast<std::uint8_t>(in.raw(static_cast<unsigned>(fields.size()) - 48u));
+        mask[OldMaskWholeBytes] = static_cast<std::uint8_t>(
+            in.raw(static_cast<unsigned>(fields.size()) - OldMaskWholeBytes * ByteBits));
     }
     sink.entity(number, EntityChange::Changed);
     for (unsigned index = 0; index < fields.size(); ++index) {
@@ -225,46 +287,53 @@ bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields, unsi
         if (in.exhausted()) {
             return false;
         }
-        const int width = fields[index].bits;
-        const std::uint32_t value = width == 0 ? detail::ReadFloatValue<false>(in)
-                                               : detail::ReadIntegerValue<false>(in, width);
-        sink.entityField(number, index, value);
+        in.ensure(MaxRawFieldValueBits);
+        sink.entityField(number, index, TakeRawFieldValue(in, fields[index].bits));
     }
     return true;
 }
 
 // One player-state delta of protocols 45 and 48: a changed bit for every field.
 template <class Sink>
-bool ReadOldPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields, Sink& sink) {
+FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields,
+                                               Sink& sink) {
     for (unsigned index = 0; index < fields.size(); ++index) {
         if (in.exhausted()) {
             return false;
         }
-        if (!in.bit()) {
+        in.ensure(1 + MaxRawFieldValueBits);
+        if (!in.takeBit()) {
             continue;
         }
-        const int width = fields[index].bits;
-        const std::uint32_t value = width == 0 ? detail::ReadFloatValue<false>(in)
-                                               : detail::ReadIntegerValue<false>(in, width);
-        sink.playerField(index, value);
+        sink.playerField(index, TakeRawFieldValue(in, fields[index].bits));
     }
     return ReadPlayerArrays<false>(in, false, sink);
 }
 
-// The body of a snapshot operation, up to and including the entity list's end
-// marker. `header` receives the header even when the body later proves bad.
-template <class Sink>
-bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHeader& header,
-                      Sink& sink) {
-    if (protocol.snapshotCommandNumber) {
-        header.commandNumber = static_cast<std::int32_t>(in.bits<false>(32));
+// An entity number and what follows it, in the format `Old` (protocols 45
+// and 48) or the newer one.
+template <bool Old, class Sink>
+FENLARK_DECODER_INLINE bool ReadEntity(MessageBits& in, const ProtocolInfo& protocol,
+                                       unsigned number, Sink& sink) {
+    if constexpr (Old) {
+        return ReadOldEntityDelta(in, protocol.entityFields, number, sink);
+    } else {
+        return ReadEntityDelta(in, protocol.entityFields, number, sink);
     }
-    const auto readByte = [&] { return protocol.coded ? in.bits<true>(8) : in.bits<false>(8); };
-    header.serverTime =
-        static_cast<std::int32_t>(protocol.coded ? in.bits<true>(32) : in.bits<false>(32));
-    header.deltaNumber = static_cast<std::uint8_t>(readByte());
-    header.flags = static_cast<std::uint8_t>(readByte());
-    const std::uint32_t areaMaskLength = readByte();
+}
+
+template <bool Old, class Sink>
+FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol,
+                                             SnapshotHeader& header, Sink& sink) {
+    constexpr bool Coded = !Old;
+    if (protocol.snapshotCommandNumber) {
+        header.commandNumber = static_cast<std::int32_t>(in.bits<false>(LongBits));
+    }
+    header.serverTime = static_cast<std::int32_t>(in.bits<Coded>(LongBits));
+    in.ensure(3 * MessageBits::MaxBits<Coded>(ByteBits));
+    header.deltaNumber = static_cast<std::uint8_t>(in.take<Coded>(ByteBits));
+    header.flags = static_cast<std::uint8_t>(in.take<Coded>(ByteBits));
+    const std::uint32_t areaMaskLength = in.take<Coded>(ByteBits);
     if (areaMaskLength > MaxAreaMaskBytes || in.exhausted()) {
         return false;
     }
@@ -273,14 +342,14 @@ bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHea
         if (in.exhausted()) {
             return false;
         }
-        header.areaMask[i] = static_cast<std::uint8_t>(readByte());
+        header.areaMask[i] = static_cast<std::uint8_t>(in.bits<Coded>(ByteBits));
     }
     sink.snapshotHeader(header);
     if (in.exhausted()) {
         return false;
     }
 
-    if (protocol.oldFormat) {
+    if constexpr (Old) {
         if (!ReadOldPlayerDelta(in, protocol.playerFields, sink)) {
             return false;
         }
@@ -292,32 +361,54 @@ bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHea
         if (in.exhausted()) {
             return false;
         }
-        const unsigned number =
-            protocol.coded ? in.bits<true>(EntityNumberBits) : in.bits<false>(EntityNumberBits);
+        in.ensure(EntityStartBits<Coded>);
+        const unsigned number = in.take<Coded>(EntityNumberBits);
         if (number == NoEntity) {
             // A coded message still needs its end byte; an old one may end here.
-            return protocol.coded ? !in.exhausted() : in.position() <= in.endPosition();
+            return Coded ? !in.exhausted() : in.position() <= in.endPosition();
         }
-        const bool ok = protocol.oldFormat
-                            ? ReadOldEntityDelta(in, protocol.entityFields, number, sink)
-                            : ReadEntityDelta(in, protocol.entityFields, number, sink);
-        if (!ok) {
+        if (!ReadEntity<Old>(in, protocol, number, sink)) {
             return false;
         }
     }
 }
 
-// A baseline: the entity number and one entity delta from the zero state.
-template <class Sink>
-bool ReadBaselineBody(MessageBits& in, const ProtocolInfo& protocol, Sink& sink) {
+template <bool Old, class Sink>
+FENLARK_DECODER_INLINE bool ReadBaselineBody(MessageBits& in, const ProtocolInfo& protocol,
+                                             Sink& sink) {
     if (in.exhausted()) {
         return false;
     }
-    const unsigned number =
-        protocol.coded ? in.bits<true>(EntityNumberBits) : in.bits<false>(EntityNumberBits);
-    const bool ok = protocol.oldFormat ? ReadOldEntityDelta(in, protocol.entityFields, number, sink)
-                                       : ReadEntityDelta(in, protocol.entityFields, number, sink);
-    return ok && in.position() <= in.endPosition();
+    in.ensure(EntityStartBits<!Old>);
+    const unsigned number = in.take<!Old>(EntityNumberBits);
+    return ReadEntity<Old>(in, protocol, number, sink) && in.position() <= in.endPosition();
+}
+
+} // namespace detail
+
+// The body of a snapshot operation, up to and including the entity list's end
+// marker. `header` receives the header even when the body later proves bad.
+// The decoders work on a local copy of the bit reader, which the compiler
+// keeps in registers; the position is written back once at the end.
+template <class Sink>
+bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHeader& header,
+                      Sink& sink) {
+    MessageBits bits = in;
+    const bool ok = protocol.oldFormat
+                        ? detail::ReadSnapshotBody<true>(bits, protocol, header, sink)
+                        : detail::ReadSnapshotBody<false>(bits, protocol, header, sink);
+    in = bits;
+    return ok;
+}
+
+// A baseline: the entity number and one entity delta from the zero state.
+template <class Sink>
+bool ReadBaselineBody(MessageBits& in, const ProtocolInfo& protocol, Sink& sink) {
+    MessageBits bits = in;
+    const bool ok = protocol.oldFormat ? detail::ReadBaselineBody<true>(bits, protocol, sink)
+                                       : detail::ReadBaselineBody<false>(bits, protocol, sink);
+    in = bits;
+    return ok;
 }
 
 } // namespace fenlark::demoreader

@@ -1,10 +1,21 @@
 #include "demoreader/DemoReader.h"
 
 #include "demoreader/RecordStream.h"
+#include "demoreader/ServerOperation.h"
 
 #include <cstring>
 
 namespace fenlark::demoreader {
+namespace {
+
+constexpr std::int32_t Byte(ServerOperation operation) {
+    return static_cast<std::int32_t>(operation);
+}
+
+// In the old format a 0 byte ends a message's or a gamestate's operations.
+constexpr std::int32_t OldEndOfOperations = Byte(ServerOperation::Bad);
+
+} // namespace
 
 std::unique_ptr<DemoReader> DemoReader::open(const char* path) {
     if (path == nullptr) {
@@ -63,7 +74,37 @@ std::int32_t DemoReader::readRaw(unsigned width) {
         return -1;
     }
     const std::uint32_t value = bits_.bits<false>(width);
-    return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+    return width == ShortBits ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+}
+
+std::size_t DemoReader::readString(char* text, std::size_t capacity) {
+    std::size_t length = 0;
+    if (oldFormat_) {
+        while (length < capacity) {
+            const std::int32_t c = oldReadByte();
+            if (c <= 0) {
+                break;
+            }
+            text[length++] = static_cast<char>(c);
+        }
+        return length;
+    }
+    // A local copy of the bit reader stays in registers through the string.
+    MessageBits bits = bits_;
+    while (length < capacity) {
+        bits.ensure(MessageBits::MaxCodedBits(ByteBits));
+        const std::uint32_t c = bits.take<true>(ByteBits);
+        if (bits.exhausted()) {
+            bits.exhaust();
+            break;
+        }
+        if (c == 0) {
+            break;
+        }
+        text[length++] = static_cast<char>(c);
+    }
+    bits_ = bits;
+    return length;
 }
 
 bool DemoReader::beginBaseline() {
@@ -109,55 +150,55 @@ std::int32_t DemoReader::oldReadByte() {
     switch (oldStep_) {
     case OldStep::Acknowledge:
         if (protocol_->acknowledge) {
-            return readRaw(8);
+            return readRaw(ByteBits);
         }
         [[fallthrough]];
     case OldStep::Operation: {
         bits_.alignToByte();
-        const std::int32_t operation = readRaw(8);
+        const std::int32_t operation = readRaw(ByteBits);
         switch (operation) {
-        case 2:
+        case Byte(ServerOperation::Gamestate):
             oldStep_ = OldStep::GamestateSequence;
             return operation;
-        case 5:
+        case Byte(ServerOperation::ServerCommand):
             oldStep_ = OldStep::CommandSequence;
             return operation;
-        case 7:
+        case Byte(ServerOperation::Snapshot):
             oldStep_ = OldStep::Snapshot;
             return operation;
-        case 0:
-        case 8:
+        case OldEndOfOperations:
+        case Byte(ServerOperation::EndOfOperations):
             oldStep_ = OldStep::Ended;
-            return 8;
-        case -1:
+            return Byte(ServerOperation::EndOfOperations);
+        case NoMoreData:
             oldStep_ = OldStep::Ended;
-            return -1;
+            return NoMoreData;
         default:
             oldStep_ = OldStep::Operation;
             return operation;
         }
     }
     case OldStep::GamestateOperation: {
-        const std::int32_t operation = readRaw(8);
+        const std::int32_t operation = readRaw(ByteBits);
         switch (operation) {
-        case 3:
+        case Byte(ServerOperation::Configstring):
             oldStep_ = OldStep::ConfigIndex;
             return operation;
-        case 4:
+        case Byte(ServerOperation::Baseline):
             oldStep_ = OldStep::Baseline;
             return operation;
-        case 0:
-        case 8:
+        case OldEndOfOperations:
+        case Byte(ServerOperation::EndOfOperations):
             oldStep_ = OldStep::Trailer;
-            oldTrailerLongs_ = 2;
-            return 8;
+            oldTrailerLongs_ = GamestateTrailerLongs;
+            return Byte(ServerOperation::EndOfOperations);
         default:
             return operation;
         }
     }
     case OldStep::CommandText:
     case OldStep::ConfigText: {
-        const std::int32_t c = readRaw(8);
+        const std::int32_t c = readRaw(ByteBits);
         if (c <= 0) {
             oldStep_ =
                 oldStep_ == OldStep::CommandText ? OldStep::Operation : OldStep::GamestateOperation;
@@ -167,7 +208,7 @@ std::int32_t DemoReader::oldReadByte() {
     case OldStep::Ended:
         return -1;
     default:
-        return readRaw(8);
+        return readRaw(ByteBits);
     }
 }
 
@@ -175,27 +216,27 @@ std::int32_t DemoReader::oldReadShort() {
     if (oldStep_ == OldStep::ConfigIndex) {
         oldStep_ = OldStep::ConfigText;
     }
-    return readRaw(16);
+    return readRaw(ShortBits);
 }
 
 std::int32_t DemoReader::oldReadLong() {
     switch (oldStep_) {
     case OldStep::Acknowledge:
         oldStep_ = OldStep::Operation;
-        return protocol_->acknowledge ? readRaw(32) : 0;
+        return protocol_->acknowledge ? readRaw(LongBits) : 0;
     case OldStep::CommandSequence:
         oldStep_ = OldStep::CommandText;
-        return readRaw(32);
+        return readRaw(LongBits);
     case OldStep::GamestateSequence:
         oldStep_ = OldStep::GamestateOperation;
-        return readRaw(32);
+        return readRaw(LongBits);
     case OldStep::Trailer:
         if (--oldTrailerLongs_ <= 0) {
             oldStep_ = OldStep::Operation;
         }
         return 0;
     default:
-        return readRaw(32);
+        return readRaw(LongBits);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "demoreader/Protocol.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -56,9 +57,13 @@ public:
 
     // 8 bits (0..255), 16 bits (signed) and 32 bits (signed) of the current
     // message, -1 once the message is exhausted.
-    std::int32_t readByte() { return oldFormat_ ? oldReadByte() : readCoded(8); }
-    std::int32_t readShort() { return oldFormat_ ? oldReadShort() : readCoded(16); }
-    std::int32_t readLong() { return oldFormat_ ? oldReadLong() : readCoded(32); }
+    std::int32_t readByte() { return oldFormat_ ? oldReadByte() : readCoded(ByteBits); }
+    std::int32_t readShort() { return oldFormat_ ? oldReadShort() : readCoded(ShortBits); }
+    std::int32_t readLong() { return oldFormat_ ? oldReadLong() : readCoded(LongBits); }
+    // The bytes readByte would give up to the first 0 or -1 (which ends the
+    // string and is not stored), at most `capacity` of them; returns how many
+    // were stored. Faster than readByte per byte.
+    std::size_t readString(char* text, std::size_t capacity);
 
     // Consume one baseline (entity number and entity delta) or one snapshot
     // body. They return false when the data is damaged; the rest of the
@@ -128,7 +133,8 @@ private:
             bits_.exhaust();
             return -1;
         }
-        return width == 16 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+        return width == ShortBits ? static_cast<std::int16_t>(value)
+                                  : static_cast<std::int32_t>(value);
     }
     std::int32_t readRaw(unsigned width);
 
@@ -149,6 +155,8 @@ private:
     std::uint64_t messageCount_ = 0;
     MessageBits bits_;
     OldStep oldStep_ = OldStep::Ended;
+    // The client number and checksum feed that follow a gamestate.
+    static constexpr int GamestateTrailerLongs = 2;
     int oldTrailerLongs_ = 0;
 
     std::uint64_t snapshotCount_ = 0;

@@ -66,6 +66,10 @@ inline constexpr std::array<std::string_view, HuffmanSymbolCount> HuffmanCodes =
 
 // One entry per possible 11-bit look-ahead (first stream bit = bit 0 of the
 // index): the symbol in bits 0..8 and the code length in bits 9..12.
+inline constexpr std::uint32_t HuffmanLookAheadMask = (1u << HuffmanMaxCodeLength) - 1u;
+inline constexpr unsigned HuffmanLengthShift = 9;
+inline constexpr std::uint32_t HuffmanSymbolMask = (1u << HuffmanLengthShift) - 1u;
+
 struct HuffmanDecodeTable {
     std::array<std::uint16_t, 1u << HuffmanMaxCodeLength> entries{};
 };
@@ -81,7 +85,8 @@ constexpr HuffmanDecodeTable BuildHuffmanDecodeTable() {
             }
         }
         const unsigned length = static_cast<unsigned>(code.size());
-        const auto entry = static_cast<std::uint16_t>(static_cast<unsigned>(symbol) | length << 9);
+        const auto entry = static_cast<std::uint16_t>(static_cast<unsigned>(symbol) |
+                                                      length << HuffmanLengthShift);
         // Every look-ahead whose low `length` bits equal the code decodes to it.
         for (unsigned rest = 0; rest < (1u << (HuffmanMaxCodeLength - length)); ++rest) {
             table.entries[value | rest << length] = entry;

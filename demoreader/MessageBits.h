@@ -23,6 +23,15 @@
 
 namespace fenlark::demoreader {
 
+// The widths of whole-byte values.
+inline constexpr unsigned ByteBits = 8;
+inline constexpr unsigned ShortBits = 16;
+inline constexpr unsigned LongBits = 32;
+
+// Forces a decoder into its caller, so that the caller's local copy of a
+// MessageBits stays in registers through a whole snapshot.
+#define FENLARK_DECODER_INLINE [[gnu::always_inline]] inline
+
 class MessageBits {
 public:
     static constexpr std::uint32_t Slack = 48;
@@ -30,6 +39,17 @@ public:
     static constexpr std::uint32_t MaxOverrunBits = 160;
     // A refill loads 8 bytes at most 8 bytes ahead of the position.
     static_assert(MaxOverrunBits / 8 + 16 <= Slack);
+    // After a refill the window holds at least this many bits.
+    static constexpr std::uint32_t RefillBits = 56;
+
+    // The most bits a value of `count` bits (at most 32) occupies: its raw
+    // bits plus the longest code word for each whole byte.
+    static constexpr std::uint32_t MaxCodedBits(std::uint32_t count) {
+        return (count & 7u) + (count >> 3) * HuffmanMaxCodeLength;
+    }
+    template <bool Coded> static constexpr std::uint32_t MaxBits(std::uint32_t count) {
+        return Coded ? MaxCodedBits(count) : count;
+    }
 
     void reset(const std::uint8_t* data, std::uint32_t lengthBytes) {
         data_ = data;
@@ -52,61 +72,79 @@ public:
     }
     void alignToByte() { skip((8u - (position() & 7u)) & 7u); }
 
-    // The next 56 bits of the stream, first stream bit in bit 0 (bits above
-    // them may hold later stream bits or zeros).
-    std::uint64_t peek() {
-        need(56);
-        return window_;
-    }
+    // Checked reads: each makes sure of its own bits.
+
     // Consumes `bits` bits, at most 56.
     void skip(std::uint32_t bits) {
-        need(bits);
-        consume(bits);
+        ensure(bits);
+        drop(bits);
     }
-
     bool bit() {
-        need(1);
-        const bool value = (window_ & 1u) != 0;
-        consume(1);
-        return value;
+        ensure(1);
+        return takeBit();
     }
-
     // `count` raw bits, 0 <= count <= 32.
     std::uint32_t raw(unsigned count) {
-        need(count);
-        const std::uint64_t value = window_ & ((std::uint64_t{1} << count) - 1u);
-        consume(count);
-        return static_cast<std::uint32_t>(value);
+        ensure(count);
+        return takeRaw(count);
     }
-
-    // One Huffman-coded symbol, 0..256.
-    std::uint32_t symbol() {
-        need(HuffmanMaxCodeLength);
-        return takeSymbol();
-    }
-
     // An unsigned value of `count` bits, 1 <= count <= 32, coded (Huffman) or
     // raw. The escape symbol spills into the next byte as it does in the engine
     // and is then cut off at the width.
     template <bool Coded> std::uint32_t bits(unsigned count) {
+        ensure(MaxBits<Coded>(count));
+        return take<Coded>(count);
+    }
+
+    // Unchecked reads: the caller has made sure of the bits with one ensure()
+    // for several reads, so that a field costs few refill checks.
+
+    // Makes at least `bits` bits (at most RefillBits) available.
+    [[gnu::always_inline]] void ensure(std::uint32_t bits) {
+        if (windowBits_ < bits) {
+            refill();
+        }
+    }
+    // Fills the window to at least RefillBits bits without asking whether it
+    // needs it: cheaper than a branch the processor cannot predict.
+    [[gnu::always_inline]] void fill() { refill(); }
+    // The window: windowBits() valid bits from bit 0; bits above them are the
+    // stream's following bits or zeros.
+    std::uint64_t window() const { return window_; }
+    std::uint32_t windowBits() const { return windowBits_; }
+    [[gnu::always_inline]] void drop(std::uint32_t bits) {
+        window_ >>= bits;
+        windowBits_ -= bits;
+    }
+    [[gnu::always_inline]] bool takeBit() {
+        const bool value = (window_ & 1u) != 0;
+        drop(1);
+        return value;
+    }
+    [[gnu::always_inline]] std::uint32_t takeRaw(unsigned count) {
+        const std::uint64_t value = window_ & ((std::uint64_t{1} << count) - 1u);
+        drop(count);
+        return static_cast<std::uint32_t>(value);
+    }
+    [[gnu::always_inline]] std::uint32_t takeSymbol() {
+        const std::uint32_t entry = HuffmanDecode.entries[window_ & HuffmanLookAheadMask];
+        drop(entry >> HuffmanLengthShift);
+        return entry & HuffmanSymbolMask;
+    }
+    template <bool Coded> [[gnu::always_inline]] std::uint32_t take(unsigned count) {
         if constexpr (!Coded) {
-            return raw(count);
+            return takeRaw(count);
         } else {
-            // The raw bits and the codes of at most 11 bits: one refill serves.
             const unsigned rawCount = count & 7u;
-            need(rawCount + (count >> 3) * HuffmanMaxCodeLength);
-            std::uint64_t value = window_ & ((std::uint64_t{1} << rawCount) - 1u);
-            consume(rawCount);
+            std::uint64_t value = takeRaw(rawCount);
             for (unsigned shift = rawCount; shift < count; shift += 8) {
                 value |= std::uint64_t{takeSymbol()} << shift;
             }
             return static_cast<std::uint32_t>(value & ((std::uint64_t{1} << count) - 1u));
         }
     }
-
-    // A signed value of `count` bits (sign taken from the top bit).
-    template <bool Coded> std::int32_t signedBits(unsigned count) {
-        const std::uint32_t value = bits<Coded>(count);
+    template <bool Coded> [[gnu::always_inline]] std::int32_t takeSigned(unsigned count) {
+        const std::uint32_t value = take<Coded>(count);
         const std::uint32_t sign = std::uint32_t{1} << (count - 1);
         return static_cast<std::int32_t>((value ^ sign) - sign);
     }
@@ -115,12 +153,7 @@ private:
     // The window holds the next bits of the stream, first bit in bit 0;
     // `windowBits_` of them are valid, and bits above them are either the
     // stream's following bits or zero, so OR-ing fresh bytes in is exact.
-    void need(std::uint32_t bits) {
-        if (windowBits_ < bits) {
-            refill();
-        }
-    }
-    void refill() {
+    [[gnu::always_inline]] void refill() {
         assert(nextByte_ * 8u <= end_ + MaxOverrunBits + 64u);
         std::uint64_t word;
         const std::uint8_t* at = data_ + nextByte_;
@@ -133,18 +166,9 @@ private:
             }
         }
         window_ |= word << windowBits_;
-        const std::uint32_t bytes = (63u - windowBits_) >> 3;
-        nextByte_ += bytes;
-        windowBits_ += bytes * 8u;
-    }
-    void consume(std::uint32_t bits) {
-        window_ >>= bits;
-        windowBits_ -= bits;
-    }
-    std::uint32_t takeSymbol() {
-        const std::uint32_t entry = HuffmanDecode.entries[window_ & 0x7FFu];
-        consume(entry >> 9);
-        return entry & 0x1FFu;
+        // Whole bytes fit until the window holds 56 to 63 bits.
+        nextByte_ += (63u - windowBits_) >> 3;
+        windowBits_ |= RefillBits;
     }
 
     const std::uint8_t* data_ = nullptr;

@@ -15,6 +15,7 @@
 #include "demoreader/ServerOperation.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -45,21 +46,7 @@ struct NullMessageVisitor : NullDeltaSink {
 
 namespace detail {
 
-// Reads a string into `buffer`; returns the bytes read.
-inline std::string_view ReadWalkString(DemoReader& reader,
-                                       std::array<char, MaxStringLength>& buffer) {
-    std::size_t length = 0;
-    while (length < MaxStringLength) {
-        const std::int32_t c = reader.readByte();
-        if (c <= 0) {
-            break;
-        }
-        buffer[length++] = static_cast<char>(c);
-    }
-    return {buffer.data(), length};
-}
-
-template <class Visitor> WalkEnd WalkGamestate(DemoReader& reader, Visitor& visitor) {
+template <class Reader, class Visitor> WalkEnd WalkGamestate(Reader& reader, Visitor& visitor) {
     std::array<char, MaxStringLength> text; // NOLINT(cppcoreguidelines-pro-type-member-init)
     visitor.gamestateBegin(reader.readLong());
     for (;;) {
@@ -69,7 +56,8 @@ template <class Visitor> WalkEnd WalkGamestate(DemoReader& reader, Visitor& visi
             return WalkEnd::EndOfMessage;
         case static_cast<std::int32_t>(ServerOperation::Configstring): {
             const std::int32_t index = reader.readShort();
-            visitor.configstring(index, ReadWalkString(reader, text));
+            const std::size_t length = reader.readString(text.data(), text.size());
+            visitor.configstring(index, std::string_view(text.data(), length));
             break;
         }
         case static_cast<std::int32_t>(ServerOperation::Baseline):
@@ -92,7 +80,10 @@ template <class Visitor> WalkEnd WalkGamestate(DemoReader& reader, Visitor& visi
 
 // Walks the current message of `reader` (after readNextMessage gave Ready).
 // A nop ends the message, as it does in the tool's original loop.
-template <class Visitor> WalkEnd WalkMessage(DemoReader& reader, Visitor& visitor) {
+//
+// `reader` is a DemoReader, or any class with its readLong, readShort,
+// readByte, readString, readBaseline(sink) and readSnapshot(sink) members.
+template <class Reader, class Visitor> WalkEnd WalkMessage(Reader& reader, Visitor& visitor) {
     visitor.messageBegin(reader.readLong());
     std::array<char, MaxStringLength> text; // NOLINT(cppcoreguidelines-pro-type-member-init)
     for (;;) {
@@ -111,7 +102,8 @@ template <class Visitor> WalkEnd WalkMessage(DemoReader& reader, Visitor& visito
         }
         case static_cast<std::int32_t>(ServerOperation::ServerCommand): {
             const std::int32_t sequence = reader.readLong();
-            visitor.serverCommand(sequence, detail::ReadWalkString(reader, text));
+            const std::size_t length = reader.readString(text.data(), text.size());
+            visitor.serverCommand(sequence, std::string_view(text.data(), length));
             break;
         }
         case static_cast<std::int32_t>(ServerOperation::Snapshot):

@@ -34,13 +34,22 @@ struct ProtocolInfo {
     std::span<const FieldInfo> playerFields;
 };
 
-// The protocols with their own tables; any other number reads as 68.
-inline constexpr std::array<int, 9> KnownProtocols = {45, 48, 66, 67, 68, 71, 73, 90, 91};
+// The number that stands for the ".dm3" format, and the protocol any other
+// number reads as.
+inline constexpr int Dm3Protocol = 45;
+inline constexpr int FallbackProtocol = 68;
+
+// The protocols with their own tables; any other number reads as FallbackProtocol.
+inline constexpr std::array<int, 9> KnownProtocols = {Dm3Protocol, 48, 66, 67, 68, 71, 73, 90, 91};
+
+// Entity numbers (in snapshots, baselines and fields that name an entity).
+inline constexpr unsigned EntityNumberBits = 10;
 
 const ProtocolInfo& ProtocolByNumber(int number);
 
 // The protocol named by the extension of a demo path: ".dm_NN" gives NN,
-// ".dm3" gives 45, letters in any case. Anything else reads as 68.
+// ".dm3" gives Dm3Protocol, letters in any case. Anything else reads as
+// FallbackProtocol.
 const ProtocolInfo& ProtocolFromPath(std::string_view path);
 
 // The predefined field masks of the old entity delta (index 0..30; index 31

@@ -48,32 +48,32 @@ void RecordStream::fill(std::size_t count) {
 
 MessageStatus RecordStream::next(std::int32_t& sequence, std::uint8_t* payload,
                                  std::uint32_t& length) {
-    fill(8);
+    fill(HeaderBytes);
     if (readError_) {
         return MessageStatus::ReadError;
     }
-    if (available() < 8) {
+    if (available() < HeaderBytes) {
         return available() == 0 ? MessageStatus::EndWithoutMarker : MessageStatus::Truncated;
     }
     const std::uint8_t* header = buffer_.get() + begin_;
     sequence = LittleEndian32(header);
-    const std::int32_t claimed = LittleEndian32(header + 4);
-    if (claimed == -1) {
+    const std::int32_t claimed = LittleEndian32(header + sizeof(std::int32_t));
+    if (claimed == EndMarkerLength) {
         return MessageStatus::EndMarker;
     }
     if (claimed < 0 || claimed > static_cast<std::int32_t>(MaxMessageLength)) {
         return MessageStatus::BadLength;
     }
     length = static_cast<std::uint32_t>(claimed);
-    fill(8 + std::size_t{length});
+    fill(HeaderBytes + length);
     if (readError_) {
         return MessageStatus::ReadError;
     }
-    if (available() < 8 + std::size_t{length}) {
+    if (available() < HeaderBytes + length) {
         return MessageStatus::Truncated;
     }
-    std::memcpy(payload, buffer_.get() + begin_ + 8, length);
-    begin_ += 8 + std::size_t{length};
+    std::memcpy(payload, buffer_.get() + begin_ + HeaderBytes, length);
+    begin_ += HeaderBytes + length;
     return MessageStatus::Ready;
 }
 

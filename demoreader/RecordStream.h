@@ -15,8 +15,12 @@ namespace fenlark::demoreader {
 
 class RecordStream {
 public:
+    // A record starts with its sequence number and payload length.
+    static constexpr std::size_t HeaderBytes = 8;
+    // The payload length that marks the end of the demo.
+    static constexpr std::int32_t EndMarkerLength = -1;
     static constexpr std::size_t BufferSize = 32 * 1024;
-    static_assert(BufferSize >= MaxMessageLength + 8);
+    static_assert(BufferSize >= MaxMessageLength + HeaderBytes);
     // Reads take at least this much, so that opening a demo and reading its
     // first message does not wait for a whole buffer.
     static constexpr std::size_t ReadChunk = 16 * 1024;

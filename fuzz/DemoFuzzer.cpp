@@ -1,19 +1,22 @@
 // Arbitrary bytes read as a demo of one protocol family. The first byte picks
 // the protocol among the family's; the rest is the file. The demo is walked
-// the way the tool walks it, then read again with the reads in an order the
+// with the message walk, then read again with the reads in an order the
 // input chooses.
 
 #include "demoreader/DemoReader.h"
+#include "demoreader/MessageWalk.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
 using fenlark::demoreader::DemoReader;
 using fenlark::demoreader::MessageStatus;
 using fenlark::demoreader::ProtocolByNumber;
+using fenlark::demoreader::WalkMessage;
 
 constexpr int Family[] = {FENLARK_FUZZ_PROTOCOLS};
 
@@ -28,58 +31,38 @@ std::unique_ptr<DemoReader> OpenBytes(const std::uint8_t* data, std::size_t size
     return DemoReader::open(file, ProtocolByNumber(protocol));
 }
 
-void SkipString(DemoReader& reader) {
-    for (int i = 0; i < 8191 && reader.readByte() > 0; ++i) {
-    }
-}
-
-// The tool's walk: acknowledge, operations, gamestates, strings, snapshots.
-void Walk(DemoReader& reader) {
-    while (reader.readNextMessage() == MessageStatus::Ready) {
-        reader.readLong();
-        bool go = true;
-        while (go) {
-            switch (reader.readByte()) {
-            case 2:
-                reader.readLong();
-                for (bool inGamestate = true; inGamestate && go;) {
-                    switch (reader.readByte()) {
-                    case 3:
-                        reader.readShort();
-                        SkipString(reader);
-                        break;
-                    case 4:
-                        reader.readBaseline();
-                        break;
-                    case 8:
-                        reader.readLong();
-                        reader.readLong();
-                        inGamestate = false;
-                        break;
-                    default:
-                        go = false;
-                        break;
-                    }
-                }
-                break;
-            case 5:
-                reader.readLong();
-                SkipString(reader);
-                break;
-            case 7:
-                reader.readSnapshot();
-                break;
-            default:
-                go = false;
-                break;
-            }
-        }
-        if (reader.bitPosition() > reader.messageBits() + 64) {
+// Checks after every operation of the walk that no read ran away past the
+// end of the message.
+class BoundsVisitor : public fenlark::demoreader::NullMessageVisitor {
+public:
+    explicit BoundsVisitor(const DemoReader& reader) : reader_(reader) {}
+    void configstring(std::int32_t /*index*/, std::string_view /*text*/) { check(); }
+    void baseline(bool /*ok*/) { check(); }
+    void gamestateEnd(std::int32_t /*clientNumber*/, std::int32_t /*checksumFeed*/) { check(); }
+    void serverCommand(std::int32_t /*sequence*/, std::string_view /*text*/) { check(); }
+    void snapshot(bool /*ok*/) { check(); }
+    void check() const {
+        if (reader_.bitPosition() > reader_.messageBits() + MaxOverrun) {
             __builtin_trap(); // a read ran away past the end of the message
         }
     }
-    reader.readLong();
-    if (reader.readByte() != -1) {
+
+private:
+    static constexpr std::uint32_t MaxOverrun = 64;
+    const DemoReader& reader_;
+};
+
+// Every message walked (also those after an illegal operation, to reach
+// more of the input); once the demo has ended every read gives -1.
+void Walk(DemoReader& reader) {
+    BoundsVisitor visitor(reader);
+    while (reader.readNextMessage() == MessageStatus::Ready) {
+        WalkMessage(reader, visitor);
+        visitor.check();
+    }
+    using fenlark::demoreader::NoMoreData;
+    if (reader.readLong() != NoMoreData || reader.readShort() != NoMoreData ||
+        reader.readByte() != NoMoreData) {
         __builtin_trap();
     }
 }

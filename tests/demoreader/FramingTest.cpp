@@ -169,6 +169,10 @@ TEST(Handles, NeverClosedHandlesAreRecycled) {
     for (int i = 0; i < 3000; ++i) {
         handles.push_back(OpenDemoFile(demo.c_str()));
         ASSERT_GT(handles.back(), 0);
+        if (i == 0) {
+            // The first reader is the last one used when it is recycled.
+            ASSERT_EQ(ReadNextMessage(handles.back()), 0);
+        }
     }
     EXPECT_EQ(std::set<std::int32_t>(handles.begin(), handles.end()).size(), handles.size());
     int open = 0;

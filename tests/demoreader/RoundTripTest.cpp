@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 
 namespace fenlark::test {
@@ -74,6 +75,39 @@ TEST(RoundTrip, TypedReadsKeepTheirSignAndWidth) {
     }
     EXPECT_EQ(reader->readByte(), 0);
     EXPECT_EQ(reader->readByte(), 42);
+}
+
+// readString gives what reading byte by byte gives and leaves the reader at
+// the same bit: strings ended by their 0, one cut by the capacity, the escape
+// symbol (which reads as 0), and a string the message ends inside.
+TEST(RoundTrip, ReadStringStopsWhereReadByteStops) {
+    MessageWriter writer;
+    writer.string("abc");
+    writer.string("defghij");
+    writer.byte('k');
+    writer.symbol(256);
+    writer.string("l");
+    writer.byte('m');
+    writer.byte('n');
+    const TempDemo demo(DemoBuilder().record(0, writer.finish()).bytes());
+    auto bytewise = DemoReader::open(demo.c_str());
+    auto whole = DemoReader::open(demo.c_str());
+    ASSERT_EQ(bytewise->readNextMessage(), MessageStatus::Ready);
+    ASSERT_EQ(whole->readNextMessage(), MessageStatus::Ready);
+    const std::pair<std::size_t, std::string> reads[] = {
+        {100, "abc"}, {3, "def"}, {100, "ghij"}, {100, "k"}, {100, "l"}, {100, "mn"}, {100, ""}};
+    for (const auto& [capacity, expected] : reads) {
+        std::string bytes;
+        for (std::int32_t c = 0; bytes.size() < capacity && (c = bytewise->readByte()) > 0;) {
+            bytes.push_back(static_cast<char>(c));
+        }
+        std::array<char, 100> buffer{};
+        const std::size_t length = whole->readString(buffer.data(), capacity);
+        EXPECT_EQ(std::string(buffer.data(), length), expected);
+        EXPECT_EQ(bytes, expected);
+        EXPECT_EQ(whole->bitPosition(), bytewise->bitPosition()) << expected;
+    }
+    EXPECT_EQ(whole->readByte(), -1);
 }
 
 // Past its last value a message is exhausted: every read gives -1, also the

@@ -1,10 +1,12 @@
 #pragma once
-// Walks a demo through the C interface the way the tool's message loop does:
-// per message the acknowledge, then operations until the end byte, with
-// gamestates, configstrings, baselines, server commands and snapshots. It
-// records what it read and checks where each message's reading ended.
+// Walks a demo with the library's message walk, opened and advanced through
+// the C interface: per message the acknowledge, then operations until the
+// end byte, with gamestates, configstrings, baselines, server commands and
+// snapshots. It records what it read and checks where each message's
+// reading ended.
 
 #include "demoreader/DemoReader.h"
+#include "demoreader/MessageWalk.h"
 #include "demoreader/demoreader.h"
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,10 +54,9 @@ struct WalkResult {
     std::optional<std::int32_t> lastTime;
 };
 
-inline constexpr std::size_t MaxConfigstringLength = 8191;
-
 // Reads a string the way the tool does: bytes until 0 or -1, at most `limit`.
-inline std::string ReadDemoString(std::int32_t handle, std::size_t limit = MaxConfigstringLength) {
+inline std::string ReadDemoString(std::int32_t handle,
+                                  std::size_t limit = demoreader::MaxStringLength) {
     std::string text;
     while (text.size() < limit) {
         const std::int32_t c = ReadByte(handle);
@@ -65,6 +67,59 @@ inline std::string ReadDemoString(std::int32_t handle, std::size_t limit = MaxCo
     }
     return text;
 }
+
+// Records what the walk meets into a WalkResult.
+class RecordingVisitor : public demoreader::NullMessageVisitor {
+public:
+    RecordingVisitor(const demoreader::DemoReader& reader, WalkResult& result)
+        : reader_(reader), result_(result) {}
+
+    // Where the last operation byte of the message was read from: the
+    // position after the last operation before it.
+    std::uint32_t beforeLastOperation() const { return beforeOperation_; }
+
+    void messageBegin(std::int32_t /*acknowledge*/) { beforeOperation_ = reader_.bitPosition(); }
+    void gamestateBegin(std::int32_t /*commandSequence*/) { ++gamestates_; }
+    void configstring(std::int32_t index, std::string_view text) {
+        if (gamestates_ == 1) {
+            result_.configstrings.emplace_back(index, std::string(text));
+        }
+    }
+    void baseline(bool ok) {
+        ++result_.baselines;
+        if (!ok) {
+            result_.damaged.push_back(result_.messages);
+        }
+    }
+    void gamestateEnd(std::int32_t /*clientNumber*/, std::int32_t /*checksumFeed*/) {
+        beforeOperation_ = reader_.bitPosition();
+    }
+    void serverCommand(std::int32_t sequence, std::string_view text) {
+        result_.commands.emplace_back(sequence, std::string(text));
+        beforeOperation_ = reader_.bitPosition();
+    }
+    void snapshot(bool ok) {
+        ++result_.snapshots;
+        if (!ok) {
+            result_.damaged.push_back(result_.messages);
+        } else {
+            const std::int32_t time = *reader_.lastSnapshotServerTime();
+            result_.timeDecreases += time < previousTime_ ? 1 : 0;
+            previousTime_ = time;
+        }
+        beforeOperation_ = reader_.bitPosition();
+    }
+    void illegal(demoreader::WalkEnd /*where*/, std::int32_t operation) {
+        result_.illegal.emplace_back(result_.messages, operation);
+    }
+
+private:
+    const demoreader::DemoReader& reader_;
+    WalkResult& result_;
+    std::uint32_t beforeOperation_ = 0;
+    int gamestates_ = 0;
+    std::int32_t previousTime_ = INT32_MIN;
+};
 
 // Walks every message; unlike the tool it goes on with the next message after
 // an illegal operation, so that damage further on is reached too.
@@ -77,8 +132,7 @@ inline WalkResult WalkDemo(const std::string& path, std::uint64_t maxMessages = 
     result.opened = true;
     demoreader::DemoReader* reader = demoreader::ReaderForHandle(handle);
     const bool oldFormat = reader->protocol().oldFormat;
-    bool firstGamestate = true;
-    std::int32_t previousTime = INT32_MIN;
+    RecordingVisitor visitor(*reader, result);
     while (result.messages < maxMessages) {
         result.status = ReadNextMessage(handle);
         if (result.status != 0) {
@@ -90,69 +144,16 @@ inline WalkResult WalkDemo(const std::string& path, std::uint64_t maxMessages = 
             break;
         }
         ++result.messages;
-        ReadLong(handle);
-        bool ended = false;
-        bool illegal = false;
-        std::uint32_t beforeOperation = 0;
-        while (!illegal) {
-            beforeOperation = reader->bitPosition();
-            const std::int32_t operation = ReadByte(handle);
-            if (operation == -1 || operation == 1 || operation == 8) {
-                ended = operation == 8;
-                break;
-            }
-            if (operation == 2) {
-                ReadLong(handle);
-                while (true) {
-                    const std::int32_t inner = ReadByte(handle);
-                    if (inner == 3) {
-                        const int index = ReadShort(handle);
-                        std::string text = ReadDemoString(handle);
-                        if (firstGamestate) {
-                            result.configstrings.emplace_back(index, std::move(text));
-                        }
-                    } else if (inner == 4) {
-                        ++result.baselines;
-                        if (ReadBaseline(handle) != 0) {
-                            result.damaged.push_back(result.messages);
-                        }
-                    } else if (inner == 8) {
-                        ReadLong(handle);
-                        ReadLong(handle);
-                        break;
-                    } else {
-                        result.illegal.emplace_back(result.messages, inner);
-                        illegal = true;
-                        break;
-                    }
-                }
-                firstGamestate = false;
-            } else if (operation == 5) {
-                const std::int32_t sequence = ReadLong(handle);
-                result.commands.emplace_back(sequence, ReadDemoString(handle));
-            } else if (operation == 7) {
-                ++result.snapshots;
-                const std::uint64_t before = reader->snapshotCount();
-                if (ReadSnapshot(handle) != 0) {
-                    result.damaged.push_back(result.messages);
-                }
-                if (reader->snapshotCount() != before) {
-                    const std::int32_t time = *reader->lastSnapshotServerTime();
-                    result.timeDecreases += time < previousTime ? 1 : 0;
-                    previousTime = time;
-                }
-            } else {
-                result.illegal.emplace_back(result.messages, operation);
-                illegal = true;
-            }
-        }
-        if (illegal) {
+        if (demoreader::WalkMessage(*reader, visitor) != demoreader::WalkEnd::EndOfMessage) {
             continue;
         }
+        // A coded message ends with its end byte inside the last byte (a walk
+        // that ran out of data stands exactly at the end); an old one ends
+        // where its last operation's byte would start.
         const std::uint32_t end = reader->messageBits();
         const std::uint32_t position = reader->bitPosition();
-        const bool inLastByte = oldFormat ? ((beforeOperation + 7u) & ~7u) == end
-                                          : ended && position < end && position + 8 >= end;
+        const bool inLastByte = oldFormat ? ((visitor.beforeLastOperation() + 7u) & ~7u) == end
+                                          : position < end && position + 8 >= end;
         if (!inLastByte) {
             result.misplaced.push_back(result.messages);
         }
