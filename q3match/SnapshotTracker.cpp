@@ -27,7 +27,6 @@ SnapshotTracker::SnapshotTracker(const demoreader::ProtocolInfo& protocol, int e
         }
     }
     touched_.reserve(EntityCount);
-    touchedBases_.reserve(EntityCount);
     changed_.reserve(EntityCount);
     live_.reserve(EntityCount);
     newEvents_.reserve(64);
@@ -41,6 +40,7 @@ void SnapshotTracker::reset() {
     forgetSnapshots();
     building_ = false;
     buildValid_ = false;
+    pending_ = false;
     current_ = &discard_;
     newEvents_.clear();
 }
@@ -100,7 +100,8 @@ void SnapshotTracker::beginSnapshot(std::int32_t sequence,
                                     const demoreader::SnapshotHeader& header) {
     newEvents_.clear();
     touched_.clear();
-    touchedBases_.clear();
+    changed_.clear();
+    pending_ = false;
     current_ = &discard_;
     building_ = true;
     buildValid_ = true;
@@ -135,16 +136,37 @@ void SnapshotTracker::addEntity(unsigned number, EntityChange change) {
         buildValid_ = false;
         return;
     }
+    touched_.push_back(static_cast<std::uint16_t>(number));
     // An entity the reference holds is delta-coded from it, any other one
     // from its baseline.
     const Entry* base = reference_ != nullptr ? at(number, reference_->sequence) : nullptr;
-    const EntityState& state = base != nullptr && base->present ? base->state : baselines_[number];
-    Entry& added = append(number, change != EntityChange::Removed, state);
-    touched_.push_back(static_cast<std::uint16_t>(number));
-    touchedBases_.push_back(base);
+    pending_ = true;
+    pendingNumber_ = static_cast<std::uint16_t>(number);
+    pendingPresent_ = change != EntityChange::Removed;
+    pendingBase_ = base;
+    pendingState_ = base != nullptr && base->present ? base->state : baselines_[number];
     if (change == EntityChange::Changed) {
-        current_ = &added.state;
+        current_ = &pendingState_;
     }
+}
+
+void SnapshotTracker::finishPending() {
+    pending_ = false;
+    if (!buildValid_) {
+        return;
+    }
+    const unsigned number = pendingNumber_;
+    // With the previous snapshot as reference, the entry the data was
+    // delta-coded from is the one to compare with.
+    const Entry* before = referenceIsPrevious_ ? pendingBase_
+                          : previous_          ? at(number, *previous_)
+                                               : nullptr;
+    const bool wasPresent = before != nullptr && before->present;
+    if (pendingPresent_ == wasPresent && (!wasPresent || pendingState_ == before->state)) {
+        return;
+    }
+    append(number, pendingPresent_, pendingState_);
+    changed_.push_back(static_cast<std::uint16_t>(number));
 }
 
 // Keeps the entity's new entry when it differs from the entry of the
@@ -224,11 +246,16 @@ void SnapshotTracker::updateEvents() {
     for (const std::uint16_t number : live_) {
         events_[number].lastSeen = serverTime_;
     }
-    std::sort(newEvents_.begin(), newEvents_.end(),
-              [](const TrackedEntity& a, const TrackedEntity& b) { return a.number < b.number; });
+    if (newEvents_.size() > 1) {
+        std::sort(newEvents_.begin(), newEvents_.end(),
+                  [](const TrackedEntity& a, const TrackedEntity& b) { return a.number < b.number; });
+    }
 }
 
 bool SnapshotTracker::endSnapshot(bool ok) {
+    if (pending_) {
+        finishPending();
+    }
     current_ = &discard_;
     if (!building_) {
         return false;
@@ -236,21 +263,12 @@ bool SnapshotTracker::endSnapshot(bool ok) {
     building_ = false;
     if (!ok || !buildValid_) {
         buildValid_ = false;
-        for (const std::uint16_t number : touched_) {
+        for (const std::uint16_t number : changed_) {
             dropNewest(number);
         }
         return false;
     }
     buildValid_ = false;
-    changed_.clear();
-    for (std::size_t i = 0; i < touched_.size(); ++i) {
-        // With the previous snapshot as reference, the entry the data was
-        // delta-coded from is the one to compare with.
-        const Entry* before = referenceIsPrevious_ ? touchedBases_[i]
-                              : previous_          ? at(touched_[i], *previous_)
-                                                   : nullptr;
-        keepIfChanged(touched_[i], before);
-    }
     const bool full = reference_ == nullptr;
     if (previous_ && (full || !referenceIsPrevious_)) [[unlikely]] {
         if (++stamp_ == 0) {
@@ -266,7 +284,9 @@ bool SnapshotTracker::endSnapshot(bool ok) {
             restoreUntouched();
         }
     }
-    updateEvents();
+    if (!changed_.empty() || !live_.empty()) {
+        updateEvents();
+    }
 
     Frame& frame = (*frames_)[static_cast<std::uint32_t>(sequence_) % Backup];
     frame.sequence = sequence_;

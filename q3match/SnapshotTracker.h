@@ -76,6 +76,9 @@ public:
     // follow through entity and entityField.
     void beginSnapshot(std::int32_t sequence, const demoreader::SnapshotHeader& header);
     void entity(unsigned number, demoreader::EntityChange change) {
+        if (pending_) {
+            finishPending();
+        }
         current_ = &discard_;
         if (number >= FirstNonClient && buildValid_) {
             addEntity(number, change);
@@ -167,6 +170,7 @@ private:
         return entry;
     }
     void addEntity(unsigned number, demoreader::EntityChange change);
+    void finishPending();
     void dropNewest(unsigned number);
     void forgetSnapshots();
     void keepIfChanged(unsigned number, const Entry* before);
@@ -198,10 +202,17 @@ private:
     std::int16_t score_ = 0;
     EntityState* current_ = nullptr;
     EntityState discard_{};
-    // The entities the data named, and the entries they were delta-coded
-    // from; then those whose state changed.
+    // The entity whose fields are arriving: its new state is built in
+    // `pendingState_` and becomes an entry only if it differs from the
+    // previous snapshot's, which most changes (of positions and the like)
+    // do not.
+    bool pending_ = false;
+    std::uint16_t pendingNumber_ = 0;
+    bool pendingPresent_ = false;
+    const Entry* pendingBase_ = nullptr;
+    EntityState pendingState_{};
+    // The entities the data named, and those whose state changed.
     std::vector<std::uint16_t> touched_;
-    std::vector<const Entry*> touchedBases_;
     std::vector<std::uint16_t> changed_;
     std::uint32_t stamp_ = 0;
     std::array<std::uint32_t, EntityCount> touchedStamp_{};
