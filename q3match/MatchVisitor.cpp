@@ -220,11 +220,6 @@ void MatchVisitor::executeCommand(std::string_view text) {
     }
 }
 
-void MatchVisitor::snapshotHeader(const demoreader::SnapshotHeader& header) {
-    tracker_.beginSnapshot(reader_.messageSequence(), header);
-    messageSnapshotTime_ = header.serverTime;
-}
-
 void MatchVisitor::snapshot(bool ok) {
     if (!ok) {
         tracker_.endSnapshot(false);
@@ -243,13 +238,7 @@ void MatchVisitor::snapshot(bool ok) {
     if (!tracker_.newEvents().empty()) {
         handleEvents();
     }
-    // The player state is the recording player's own while he plays; a
-    // spectator's is the followed player's, whose number the analysis
-    // leaves alone (reading it would cost every player field its value).
-    if (facts_.recorder && facts_.recorder->clientNumber &&
-        roster_.team(*facts_.recorder->clientNumber) != static_cast<int>(Team::Spectator)) {
-        roster_.setScore(*facts_.recorder->clientNumber, tracker_.score());
-    }
+    playerStateScore_ = tracker_.score();
 }
 
 void MatchVisitor::handleEvents() {
@@ -379,7 +368,15 @@ MatchFacts MatchVisitor::finish(MatchEnd ended) {
         facts_.durationMs = std::int64_t{lastServerTime_} - *firstServerTime_;
     }
     if (facts_.recorder && facts_.recorder->clientNumber) {
-        facts_.recorder->name = roster_.name(*facts_.recorder->clientNumber);
+        const std::int32_t recorder = *facts_.recorder->clientNumber;
+        facts_.recorder->name = roster_.name(recorder);
+        // The player state is the recording player's own while he plays
+        // (a spectator's is the followed player's, whose number the analysis
+        // leaves alone: reading it would cost every player field its value).
+        // It changes with every frag, so at the end it is the latest score.
+        if (playerStateScore_ && roster_.team(recorder) != static_cast<int>(Team::Spectator)) {
+            roster_.setScore(recorder, *playerStateScore_);
+        }
     }
     decideWinner();
     facts_.ended = std::move(ended);

@@ -38,7 +38,10 @@ public:
     void baseline(bool ok);
     void gamestateEnd(std::int32_t clientNumber, std::int32_t checksumFeed);
     void serverCommand(std::int32_t sequence, std::string_view text);
-    void snapshotHeader(const demoreader::SnapshotHeader& header);
+    void snapshotHeader(const demoreader::SnapshotHeader& header) {
+        tracker_.beginSnapshot(reader_.messageSequence(), header);
+        messageSnapshotTime_ = header.serverTime;
+    }
     void playerArray(unsigned array, unsigned index, std::int32_t value) {
         tracker_.playerArray(array, index, value);
     }
@@ -116,6 +119,8 @@ private:
     // What the current message added, to be stamped with its snapshot's time.
     std::size_t chatMark_ = 0, eventMark_ = 0;
     std::optional<std::int32_t> messageSnapshotTime_;
+    // The score in the player state of the last whole snapshot.
+    std::optional<std::int16_t> playerStateScore_;
 
     // The last capture announced by a print command, and the message count
     // when it came.

@@ -10,7 +10,7 @@ using demoreader::EntityChange;
 SnapshotTracker::SnapshotTracker(const demoreader::ProtocolInfo& protocol, int entityEvents)
     : entityEvents_(entityEvents),
       histories_(std::make_unique_for_overwrite<std::array<History, EntityCount>>()),
-      frames_(std::make_unique_for_overwrite<std::array<Frame, Backup>>()) {
+      changedPool_(std::make_unique_for_overwrite<std::array<std::uint16_t, ChangedPoolSize>>()) {
     // Fields are found by name: their positions differ between protocols.
     for (std::size_t i = 0; i < protocol.entityFields.size() && i < entitySlots_.size(); ++i) {
         const std::string_view name = protocol.entityFields[i].name;
@@ -48,7 +48,7 @@ void SnapshotTracker::reset() {
 void SnapshotTracker::forgetSnapshots() {
     heads_.fill(0);
     sizes_.fill(0);
-    for (Frame& frame : *frames_) {
+    for (Frame& frame : frames_) {
         frame.valid = false;
     }
     events_.fill(EventMemory{});
@@ -119,7 +119,7 @@ void SnapshotTracker::beginSnapshot(std::int32_t sequence,
         // drops the snapshot, and so does the analysis.
         const std::int32_t referenceSequence =
             static_cast<std::int32_t>(static_cast<std::uint32_t>(sequence) - header.deltaNumber);
-        const Frame& candidate = (*frames_)[static_cast<std::uint32_t>(referenceSequence) % Backup];
+        const Frame& candidate = frames_[static_cast<std::uint32_t>(referenceSequence) % Backup];
         if (candidate.valid && candidate.sequence == referenceSequence) {
             reference_ = &candidate;
         } else {
@@ -201,12 +201,12 @@ void SnapshotTracker::clearUntouched() {
 // reference again.
 void SnapshotTracker::restoreUntouched() {
     for (std::int32_t sequence = reference_->sequence + 1; sequence <= *previous_; ++sequence) {
-        const Frame& frame = (*frames_)[static_cast<std::uint32_t>(sequence) % Backup];
+        const Frame& frame = frames_[static_cast<std::uint32_t>(sequence) % Backup];
         if (!frame.valid || frame.sequence != sequence) {
             continue;
         }
         for (std::size_t i = 0; i < frame.changedCount; ++i) {
-            const unsigned number = frame.changed[i];
+            const unsigned number = (*changedPool_)[frame.changedAt + i];
             if (touchedStamp_[number] == stamp_) {
                 continue;
             }
@@ -247,8 +247,9 @@ void SnapshotTracker::updateEvents() {
         events_[number].lastSeen = serverTime_;
     }
     if (newEvents_.size() > 1) {
-        std::sort(newEvents_.begin(), newEvents_.end(),
-                  [](const TrackedEntity& a, const TrackedEntity& b) { return a.number < b.number; });
+        std::sort(
+            newEvents_.begin(), newEvents_.end(),
+            [](const TrackedEntity& a, const TrackedEntity& b) { return a.number < b.number; });
     }
 }
 
@@ -288,12 +289,18 @@ bool SnapshotTracker::endSnapshot(bool ok) {
         updateEvents();
     }
 
-    Frame& frame = (*frames_)[static_cast<std::uint32_t>(sequence_) % Backup];
+    Frame& frame = frames_[static_cast<std::uint32_t>(sequence_) % Backup];
     frame.sequence = sequence_;
     frame.valid = true;
     frame.score = score_;
+    if (changedNext_ + changed_.size() > ChangedPoolSize) {
+        changedNext_ = 0;
+    }
+    frame.changedAt = static_cast<std::uint32_t>(changedNext_);
     frame.changedCount = static_cast<std::uint16_t>(changed_.size());
-    std::copy(changed_.begin(), changed_.end(), frame.changed.begin());
+    std::copy(changed_.begin(), changed_.end(),
+              changedPool_->begin() + static_cast<std::ptrdiff_t>(changedNext_));
+    changedNext_ += changed_.size();
     previous_ = sequence_;
     lastScore_ = score_;
     return true;

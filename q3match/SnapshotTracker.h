@@ -126,14 +126,19 @@ private:
     // that forgetting every history touches little memory.
     static constexpr std::size_t HistoryLength = 2 * Backup;
     using History = std::array<Entry, HistoryLength>;
+    // One snapshot of the last Backup. The entities whose state differs
+    // from the snapshot before it are kept in a shared pool, one run per
+    // snapshot, so that a snapshot touches little memory.
     struct Frame {
         std::int32_t sequence = 0;
         bool valid = false;
         std::int16_t score = 0;
-        // The entities whose state differs from the snapshot before it.
         std::uint16_t changedCount = 0;
-        std::array<std::uint16_t, EntityCount> changed;
+        std::uint32_t changedAt = 0;
     };
+    // The runs of the last Backup snapshots fit, even with the room lost
+    // where a run would cross the pool's end.
+    static constexpr std::size_t ChangedPoolSize = (Backup + 1) * (EntityCount + 1);
     // What the client remembers of an event entity.
     struct EventMemory {
         bool live = false;  // an event entity in the last snapshot
@@ -184,7 +189,9 @@ private:
     std::unique_ptr<std::array<History, EntityCount>> histories_;
     std::array<std::uint8_t, EntityCount> heads_{};
     std::array<std::uint8_t, EntityCount> sizes_{};
-    std::unique_ptr<std::array<Frame, Backup>> frames_;
+    std::array<Frame, Backup> frames_{};
+    std::unique_ptr<std::array<std::uint16_t, ChangedPoolSize>> changedPool_;
+    std::size_t changedNext_ = 0;
     // The last snapshot whose full state is known.
     std::optional<std::int32_t> previous_;
     std::int16_t lastScore_ = 0;
