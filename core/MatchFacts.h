@@ -55,6 +55,7 @@ struct MatchChatLine {
     bool team = false; // team chat
     std::string sender;
     std::string text;
+    std::optional<std::int32_t> senderClientNumber; // when the line names its sender's slot
 };
 
 struct MatchFrag {
@@ -62,6 +63,9 @@ struct MatchFrag {
     std::string killer; // "" for the world (falling, lava, ...)
     std::string victim;
     std::string means; // named where the game's table is known, else its number
+    std::optional<std::int32_t> killerClientNumber; // std::nullopt for the world
+    std::optional<std::int32_t> victimClientNumber;
+    std::optional<std::int32_t> meansNumber; // the engine's own number of `means`
 };
 
 // A capture, flag return, round win or any other scoring event.
