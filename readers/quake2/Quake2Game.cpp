@@ -194,8 +194,12 @@ void Quake2Game::addChat(std::string_view line) {
         }
         textStart = colon + 2;
     }
-    chat_.push_back(
-        {timeMs_, team, QuakeTextToUtf8(sender), QuakeTextToUtf8(line.substr(textStart))});
+    MatchChatLine chat;
+    chat.timeMs = timeMs_;
+    chat.team = team;
+    chat.sender = QuakeTextToUtf8(sender);
+    chat.text = QuakeTextToUtf8(line.substr(textStart));
+    chat_.push_back(std::move(chat));
 }
 
 void Quake2Game::layoutText(std::string_view text) {

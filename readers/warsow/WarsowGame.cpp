@@ -190,11 +190,16 @@ void WarsowGame::scoreboard(std::string_view text) {
 void WarsowGame::chat(std::string_view who, std::string_view text, bool team) {
     // The sender is client number + 1; 0 is the server console.
     const int number = ToInt(who);
-    std::string sender = "console";
+    MatchChatLine line;
+    line.timeMs = now();
+    line.team = team;
+    line.sender = "console";
     if (number > 0 && number <= MaxClients) {
-        sender = Shown(slots_[static_cast<std::size_t>(number - 1)].name);
+        line.sender = Shown(slots_[static_cast<std::size_t>(number - 1)].name);
+        line.senderClientNumber = number - 1;
     }
-    chat_.push_back({now(), team, std::move(sender), Shown(text)});
+    line.text = Shown(text);
+    chat_.push_back(std::move(line));
 }
 
 std::string WarsowGame::teamName(int team) const {
