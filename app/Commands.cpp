@@ -33,11 +33,11 @@ void LoadChosenDemo(Session& session, const std::string& chosenPath) {
     LoadDemo(session);
 }
 
-void CreateDemoLogCommand(Session& session) {
+std::optional<DemoLogOutcome> CreateDemoLogCommand(Session& session) {
     try {
         auto title = session.languageText(LanguageText::SaveDemoLogTitle);
         if (!title) {
-            return;
+            return std::nullopt;
         }
         FileDialogRequest request;
         request.title = *title;
@@ -45,17 +45,20 @@ void CreateDemoLogCommand(Session& session) {
         request.initialName = session.DemoPath + ".txt";
         auto chosen = session.ui.askSaveFile(request);
         if (!chosen) {
-            return;
+            return std::nullopt;
         }
         session.ui.showWait();
+        DemoLogOutcome outcome;
         try {
-            WriteDemoLog(session, session.DemoPath, *chosen);
+            outcome = WriteDemoLog(session, session.DemoPath, *chosen);
         } catch (const ReadingError&) {
             // The lines written before stay in the file.
         }
         session.ui.hideWait();
+        return outcome;
     } catch (const ProgramEnded&) {
     }
+    return std::nullopt;
 }
 
 } // namespace fenlark

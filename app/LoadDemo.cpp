@@ -20,10 +20,13 @@ constexpr mode_t NewFileMode = 0666;
 // Opens the demo the way the size step does: an open that creates a missing
 // file in an existing folder. std::nullopt when it cannot be opened at all.
 // The count is 64-bit, so files of 2 GiB and more show their true size.
+// Only a regular file has a size: a FIFO, device, socket or folder is a file
+// that cannot be opened, and the open never waits on one.
 std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, NewFileMode);
+    constexpr int Flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(path.c_str(), Flags | O_CREAT, NewFileMode);
     if (fd < 0) { // a read-only folder may still hold a readable file
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), Flags);
     }
     if (fd < 0) {
         return std::nullopt;
@@ -31,7 +34,7 @@ std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
     struct stat info {};
     const int result = ::fstat(fd, &info);
     ::close(fd);
-    if (result != 0 || S_ISDIR(info.st_mode)) {
+    if (result != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.st_size);

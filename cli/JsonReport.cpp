@@ -7,6 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
+#include <string_view>
+
 namespace fenlark::cli {
 
 namespace {
@@ -19,6 +22,53 @@ QJsonValue Text(const std::string& bytes) {
 
 QJsonValue Path(const std::string& path) {
     return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+}
+
+std::string HexBytes(const std::string& bytes) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    constexpr unsigned HighNibble = 4;
+    constexpr unsigned LowNibbleMask = 0x0F;
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += Digits[byte >> HighNibble];
+        hex += Digits[byte & LowNibbleMask];
+    }
+    return hex;
+}
+
+// Readers that split lines on every Unicode line break (NEL, LINE SEPARATOR,
+// PARAGRAPH SEPARATOR) would cut an object in two; JSON allows their escapes.
+// In valid UTF-8 these byte sequences can only be those characters.
+std::string EscapeUnicodeLineBreaks(std::string json) {
+    struct Replacement {
+        std::string_view bytes;
+        std::string_view escape;
+    };
+    static constexpr std::array<Replacement, 3> Replacements = {{
+        {"\xC2\x85", "\\u0085"},
+        {"\xE2\x80\xA8", "\\u2028"},
+        {"\xE2\x80\xA9", "\\u2029"},
+    }};
+    for (const Replacement& replacement : Replacements) {
+        for (std::size_t at = json.find(replacement.bytes); at != std::string::npos;
+             at = json.find(replacement.bytes, at + replacement.escape.size())) {
+            json.replace(at, replacement.bytes.size(), replacement.escape);
+        }
+    }
+    return json;
+}
+
+QJsonValue LogJson(const std::optional<DemoLogOutcome>& log) {
+    if (!log) {
+        return QJsonValue::Null;
+    }
+    return QJsonObject{
+        {"ending", DemoLogEndingName(log->ending)},
+        {"messagesRead", static_cast<qint64>(log->messagesRead)},
+        {"created", log->created},
+    };
 }
 
 QJsonObject PlayerListJson(const PlayerList& list) {
@@ -63,7 +113,8 @@ QJsonArray MessagesJson(const std::vector<Message>& messages) {
 
 } // namespace
 
-std::string JsonReport(const Session& session, const std::vector<Message>& messages) {
+std::string JsonReport(const Session& session, const std::vector<Message>& messages,
+                       const std::optional<DemoLogOutcome>& log) {
     const DemoSummary& s = session.summary;
     const std::string definition = session.lstKgd.selectedName();
     QJsonObject object{
@@ -87,7 +138,14 @@ std::string JsonReport(const Session& session, const std::vector<Message>& messa
         {"messages", MessagesJson(messages)},
         {"programEnded", session.programEnded},
     };
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+    if (log) {
+        object.insert("log", LogJson(log));
+    }
+    if (!IsValidUtf8(session.DemoPath)) {
+        object.insert("demoPathBytes", QString::fromStdString(HexBytes(session.DemoPath)));
+    }
+    return EscapeUnicodeLineBreaks(
+        QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString());
 }
 
 } // namespace fenlark::cli

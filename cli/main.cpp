@@ -67,9 +67,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
-void Print(const Session& session, const std::vector<Message>& messages, bool json) {
+void Print(const Session& session, const std::vector<Message>& messages, bool json,
+           const std::optional<DemoLogOutcome>& log) {
     if (json) {
-        std::cout << cli::JsonReport(session, messages) << '\n';
+        std::cout << cli::JsonReport(session, messages, log) << '\n';
     } else {
         std::cout << cli::TextReport(session, messages) << '\n';
     }
@@ -91,34 +92,44 @@ int main(int argc, char** argv) {
 
     cli::CliUserInterface ui;
     Language language;
-    Session session(ui, language, ProgramFolder(argv[0]));
-    if (options->dataFolder) {
-        session.setDefinitionsFolder(*options->dataFolder);
-    }
+    const std::string programFolder = ProgramFolder(argv[0]);
     const std::optional<std::string> languageSetting = ReadLanguageSetting();
 
-    for (const std::string& demo : options->demos) {
-        StartUp(session, demo, languageSetting);
-        Print(session, ui.takeMessages(), options->json);
+    for (std::size_t i = 0; i < options->demos.size(); ++i) {
+        // Each demo starts as the window starts with it on its command line:
+        // a fresh session, relative paths from the working folder.
+        Session session(ui, language, programFolder);
+        if (options->dataFolder) {
+            session.setDefinitionsFolder(*options->dataFolder);
+        }
+        StartUp(session, options->demos[i], languageSetting);
+        std::vector<Message> messages = ui.takeMessages();
         if (session.programEnded) {
+            Print(session, messages, options->json, std::nullopt);
             return ExitProgramEnded;
         }
-    }
-
-    if (options->logFile) {
+        const bool last = i + 1 == options->demos.size();
+        if (!last || !options->logFile) {
+            Print(session, messages, options->json, std::nullopt);
+            continue;
+        }
         if (!session.summary.cmdCreateDemoLogEnabled) {
+            Print(session, messages, options->json, std::nullopt);
             std::fputs("fenlark-info: --log: the Create Demo log command is disabled for this "
                        "demo\n",
                        stderr);
             return ExitWarning;
         }
         ui.savePath = *options->logFile;
-        CreateDemoLogCommand(session);
-        bool created = false;
-        for (const Message& message : ui.takeMessages()) {
-            created = created || message.text == "Demo log created!";
+        const std::optional<DemoLogOutcome> log = CreateDemoLogCommand(session);
+        for (Message& message : ui.takeMessages()) {
+            messages.push_back(std::move(message));
         }
-        if (!created) {
+        Print(session, messages, options->json, log);
+        if (session.programEnded) {
+            return ExitProgramEnded;
+        }
+        if (!log || !log->created) {
             std::fputs("fenlark-info: --log: the demo log was not completed\n", stderr);
             return ExitWarning;
         }
