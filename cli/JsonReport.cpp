@@ -14,9 +14,8 @@ namespace fenlark::cli {
 
 namespace {
 
-// Bytes of demos and definitions are one character per byte.
-QJsonValue Text(const std::string& bytes) {
-    const std::string text = Latin1ToUtf8(bytes);
+// The window model and the messages hold UTF-8.
+QJsonValue Text(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -22,11 +22,4 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // dropped; valid UTF-8 stays as it is, anything else is read as Windows-1252.
 std::string DefinitionTextToUtf8(std::string_view fileBytes);
 
-// UTF-8 to one byte per character; a character beyond Latin-1, and a byte
-// that is not part of a valid sequence, becomes "?".
-std::string Utf8ToLatin1(std::string_view text);
-
-// One byte per character (Latin-1) to UTF-8.
-std::string Latin1ToUtf8(std::string_view bytes);
-
 } // namespace fenlark
