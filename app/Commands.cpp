@@ -1,5 +1,7 @@
 #include "app/Commands.h"
 
+#include <new>
+
 #include "app/LoadDemo.h"
 #include "demolog/LogWriting.h"
 #include "q3reader/QuakeDemo.h"
@@ -53,6 +55,8 @@ std::optional<DemoLogOutcome> CreateDemoLogCommand(Session& session) {
             outcome = WriteDemoLog(session, session.DemoPath, *chosen);
         } catch (const ReadingError&) {
             // The lines written before stay in the file.
+        } catch (const std::bad_alloc&) {
+            ReportOutOfMemory(session);
         }
         session.ui.hideWait();
         return outcome;

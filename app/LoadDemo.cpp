@@ -6,6 +6,9 @@
 #include "q3reader/QuakeDemo.h"
 #include "q3reader/QuakeReader.h"
 
+#include <new>
+#include <stdexcept>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,6 +90,16 @@ void IdentifyDemo(Session& session) {
 
 } // namespace
 
+void ReportOutOfMemory(Session& session) {
+    // Nothing here may allocate much: the box's text is short and the lists
+    // already hold what was read.
+    session.ui.hideWait();
+    try {
+        session.showLanguageMessage(MessageIcon::Critical, LanguageText::OutOfMemory);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 std::string FormatFileSize(std::string digits) {
     for (std::size_t end = digits.size(); end > DigitGroup; end -= DigitGroup) {
         digits.insert(end - DigitGroup, 1, ',');
@@ -121,6 +134,10 @@ void LoadDemo(Session& session) {
         IdentifyDemo(session);
     } catch (const ProgramEnded&) {
         session.programEnded = true;
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(session);
+    } catch (const std::length_error&) { // a size beyond what a container can hold
+        ReportOutOfMemory(session);
     }
 }
 

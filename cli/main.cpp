@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,26 @@ void Print(const Session& session, const std::vector<Message>& messages, bool js
 
 } // namespace
 
+namespace {
+
+int Run(int argc, char** argv);
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // The loading flow ends a load that runs out of memory itself; this is
+    // for what is left: printing a report of a huge demo.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("fenlark-info: critical: out of memory\n", stderr);
+        return ExitWarning;
+    }
+}
+
+namespace {
+
+int Run(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         PrintUsage(stdout);
         return 0;
@@ -136,3 +156,5 @@ int main(int argc, char** argv) {
     }
     return ui.sawWarningOrCritical() ? ExitWarning : 0;
 }
+
+} // namespace

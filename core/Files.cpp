@@ -1,8 +1,10 @@
 #include "core/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,25 +32,32 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     if (descriptor < 0) {
         return std::nullopt;
     }
+    // Closes the file however the reading ends (an allocation may fail).
+    const std::unique_ptr<const int, void (*)(const int*)> closer(
+        &descriptor, [](const int* open) { ::close(*open); });
     std::string content;
-    constexpr std::size_t Chunk = 1U << 16U;
+    // Sized once from the file's length, so a large file is not copied while
+    // the buffer grows; a file that grows meanwhile is still read to its end.
+    struct stat info {};
+    if (::fstat(descriptor, &info) == 0 && info.st_size > 0) {
+        content.reserve(static_cast<std::size_t>(info.st_size) + 1);
+    }
+    constexpr std::size_t Chunk = std::size_t{1} << 16U;
     for (;;) {
         const std::size_t filled = content.size();
-        content.resize(filled + Chunk);
-        const ssize_t got = ::read(descriptor, content.data() + filled, Chunk);
+        const std::size_t room = content.capacity() > filled ? content.capacity() - filled : Chunk;
+        content.resize(filled + room);
+        const ssize_t got = ::read(descriptor, content.data() + filled, room);
+        content.resize(filled + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
         if (got < 0 && errno == EINTR) {
-            content.resize(filled);
             continue;
         }
-        if (got <= 0) {
-            content.resize(filled);
-            ::close(descriptor);
-            if (got < 0) {
-                return std::nullopt;
-            }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
             return content;
         }
-        content.resize(filled + static_cast<std::size_t>(got));
     }
 }
 

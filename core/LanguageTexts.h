@@ -18,7 +18,8 @@ enum class LanguageText : std::uint16_t {
     LoadDemoTitle = 184,              // title of the Load Demo dialog
     UnsupportedInformationType = 185, // the definition names an unknown type
     LogWouldReplaceDemo = 186,        // the chosen log file is the demo itself
-    LogNotWritten = 187               // the log file cannot be written (reason follows)
+    LogNotWritten = 187,              // the log file cannot be written (reason follows)
+    OutOfMemory = 188                 // a load or log needed more memory than there is
 };
 
 // The text id: the language number in decimal followed by the text's number

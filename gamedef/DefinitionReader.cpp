@@ -107,17 +107,24 @@ private:
 } // namespace
 
 DefinitionFile::DefinitionFile(std::string_view fileBytes) {
-    const std::string text = DefinitionTextToUtf8(fileBytes);
-    footprint_ = text.size();
+    // Valid UTF-8 is parsed where it lies; only other text is converted.
+    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+    if (fileBytes.starts_with(ByteOrderMark)) {
+        fileBytes.remove_prefix(ByteOrderMark.size());
+    }
+    std::string converted;
+    if (!IsValidUtf8(fileBytes)) {
+        converted = Windows1252ToUtf8(fileBytes);
+    }
+    const std::string_view text = converted.empty() ? fileBytes : std::string_view(converted);
     Section* current = nullptr;
     std::size_t lineStart = 0;
     while (lineStart <= text.size()) {
         std::size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string::npos) {
+        if (lineEnd == std::string_view::npos) {
             lineEnd = text.size();
         }
-        const std::string_view line =
-            TrimLine(std::string_view(text).substr(lineStart, lineEnd - lineStart));
+        const std::string_view line = TrimLine(text.substr(lineStart, lineEnd - lineStart));
         lineStart = lineEnd + 1;
 
         if (line.empty() || line.front() == ';') {
@@ -143,6 +150,7 @@ DefinitionFile::DefinitionFile(std::string_view fileBytes) {
         const std::string key(TrimLine(line.substr(0, equals)));
         if (current->byLowerKey.try_emplace(LowerCase(key), current->entries.size()).second) {
             current->entries.emplace_back(key, CleanValue(line.substr(equals + 1)));
+            footprint_ += 2 * key.size() + current->entries.back().second.size();
         }
     }
 }

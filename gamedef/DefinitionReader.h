@@ -38,7 +38,7 @@ public:
     // only, in file order (names as written, trimmed).
     std::vector<std::string> keys(std::string_view section) const;
 
-    // The bytes this file holds in memory, for the cache's bound.
+    // About the bytes this file's keys and values hold, for the cache's bound.
     std::size_t footprint() const { return footprint_; }
 
 private:

@@ -36,9 +36,12 @@ protected:
         temp.write("config/.keep", "");
     }
 
-    // Runs the program in `folder` (the test's working folder when empty).
-    ProgramRun run(const std::vector<std::string>& args, const std::string& folder = "") {
-        std::string command = folder.empty() ? "" : "cd " + Quote(folder) + " && ";
+    // Runs the program in `folder` (the test's working folder when empty),
+    // after `setup` (shell commands such as a limit).
+    ProgramRun run(const std::vector<std::string>& args, const std::string& folder = "",
+                   const std::string& setup = "") {
+        std::string command = setup.empty() ? "" : setup + " && ";
+        command += folder.empty() ? "" : "cd " + Quote(folder) + " && ";
         command +=
             "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " + Quote(FENLARK_INFO_PROGRAM);
         for (const auto& arg : args)
@@ -247,4 +250,24 @@ TEST_F(FenlarkInfoTest, EveryObjectStaysOneLineForAnyReaderAndOddPathsCanBeFound
     const std::string hex = result.objects[1]["demoPathBytes"].toString().toStdString();
     ASSERT_GE(hex.size(), 16u);
     EXPECT_EQ(hex.substr(hex.size() - 16), "636166e92e747374") << hex; // "caf\xE9.tst"
+}
+
+TEST_F(FenlarkInfoTest, RunningOutOfMemoryEndsTheLoadWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#endif
+    // A definition larger than the memory the program may use (a sparse
+    // file: it takes no disk space), listed before the one that matches.
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const std::string huge = temp.writeDefinition("0-huge.kgd", "");
+    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30U);
+    const auto demo = temp.write("demos/a.tst", "1");
+    const ProgramRun result =
+        run({"--json", "--data", definitions(), demo}, "", "ulimit -v 1000000");
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.objects.size(), 1u);
+    const QJsonArray messages = result.objects[0]["messages"].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()["textId"].toString(), "1188");
+    EXPECT_FALSE(result.objects[0]["programEnded"].toBool());
 }

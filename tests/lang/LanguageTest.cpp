@@ -11,7 +11,7 @@ TEST(Language, EveryShippedTextExistsInEnglishAndGerman) {
     Language language;
     const std::string folder = temp.programFolder() + "/../";
     // Every text the tool asks for.
-    for (const std::string number : {"085", "086", "183", "184", "185", "186", "187"}) {
+    for (const std::string number : {"085", "086", "183", "184", "185", "186", "187", "188"}) {
         auto english = language.GetText("1" + number, folder);
         auto german = language.GetText("2" + number, folder);
         ASSERT_TRUE(english && german) << number;
