@@ -9,6 +9,10 @@
 
 namespace fenlark {
 
+// The length of the well-formed UTF-8 sequence that starts at `at` (1 to
+// 4), or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing beyond U+10FFFF).
 bool IsValidUtf8(std::string_view text);

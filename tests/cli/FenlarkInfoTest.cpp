@@ -246,6 +246,9 @@ TEST_F(FenlarkInfoTest, EveryObjectStaysOneLineForAnyReaderAndOddPathsCanBeFound
     }
     EXPECT_NE(result.out.find("a\\u2028b\\u2029c\\u0085.tst"), std::string::npos);
     EXPECT_EQ(result.objects[0]["demoPath"].toString().toStdString(), breaks);
+    // The invalid byte reads as U+FFFD in the text; the bytes tell the file.
+    EXPECT_EQ(result.objects[1]["demoPath"].toString().toStdString(),
+              temp.path("demos/caf\xEF\xBF\xBD.tst"));
     EXPECT_FALSE(result.objects[0].contains("demoPathBytes"));
     const std::string hex = result.objects[1]["demoPathBytes"].toString().toStdString();
     ASSERT_GE(hex.size(), 16u);
@@ -270,4 +273,13 @@ TEST_F(FenlarkInfoTest, RunningOutOfMemoryEndsTheLoadWithAMessage) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages[0].toObject()["textId"].toString(), "1188");
     EXPECT_FALSE(result.objects[0]["programEnded"].toBool());
+}
+
+TEST_F(FenlarkInfoTest, QuotesBackslashesAndControlCharactersSurviveTheJson) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const auto odd = temp.write("demos/q\"b\\c\nd\te\x01\x7f.tst", "1");
+    const ProgramRun result = run({"--json", "--data", definitions(), odd});
+    ASSERT_EQ(result.objects.size(), 1u); // one line, valid JSON
+    EXPECT_EQ(result.objects[0]["demoPath"].toString().toStdString(), odd);
+    EXPECT_EQ(result.objects[0]["txtFileSize"].toString(), "1 bytes");
 }
