@@ -71,6 +71,11 @@ void JsonWriter::null() {
     out_ += "null";
 }
 
+void JsonWriter::raw(std::string_view json) {
+    separate();
+    out_ += json;
+}
+
 void JsonWriter::appendString(std::string_view text) {
     out_ += '"';
     for (std::size_t i = 0; i < text.size();) {

@@ -26,6 +26,8 @@ public:
     void number(std::int64_t value);
     void boolean(bool value);
     void null();
+    // A value that is already JSON text (one value, written as it is).
+    void raw(std::string_view json);
 
     const std::string& text() const { return out_; }
     std::string take() { return std::move(out_); }
