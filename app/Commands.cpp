@@ -1,5 +1,7 @@
 #include "app/Commands.h"
 
+#include <new>
+
 #include "app/LoadDemo.h"
 #include "demolog/LogWriting.h"
 #include "q3reader/QuakeDemo.h"
@@ -33,11 +35,11 @@ void LoadChosenDemo(Session& session, const std::string& chosenPath) {
     LoadDemo(session);
 }
 
-void CreateDemoLogCommand(Session& session) {
+std::optional<DemoLogOutcome> CreateDemoLogCommand(Session& session) {
     try {
         auto title = session.languageText(LanguageText::SaveDemoLogTitle);
         if (!title) {
-            return;
+            return std::nullopt;
         }
         FileDialogRequest request;
         request.title = *title;
@@ -45,17 +47,22 @@ void CreateDemoLogCommand(Session& session) {
         request.initialName = session.DemoPath + ".txt";
         auto chosen = session.ui.askSaveFile(request);
         if (!chosen) {
-            return;
+            return std::nullopt;
         }
         session.ui.showWait();
+        DemoLogOutcome outcome;
         try {
-            WriteDemoLog(session, session.DemoPath, *chosen);
+            outcome = WriteDemoLog(session, session.DemoPath, *chosen);
         } catch (const ReadingError&) {
             // The lines written before stay in the file.
+        } catch (const std::bad_alloc&) {
+            ReportOutOfMemory(session);
         }
         session.ui.hideWait();
+        return outcome;
     } catch (const ProgramEnded&) {
     }
+    return std::nullopt;
 }
 
 } // namespace fenlark

@@ -2,7 +2,9 @@
 // The commands of the main window's buttons, and loading a path the user chose.
 
 #include "core/Session.h"
+#include "demolog/LogWriting.h"
 
+#include <optional>
 #include <string>
 
 namespace fenlark {
@@ -16,7 +18,8 @@ void LoadDemoCommand(Session& session);
 void LoadChosenDemo(Session& session, const std::string& chosenPath);
 
 // The Create Demo log button: asks for a file name, then reads the current
-// demo in log mode into it. Any failure ends the command without a message.
-void CreateDemoLogCommand(Session& session);
+// demo in log mode into it. How the log ended, or std::nullopt when the
+// dialog was cancelled or its title could not be looked up.
+std::optional<DemoLogOutcome> CreateDemoLogCommand(Session& session);
 
 } // namespace fenlark

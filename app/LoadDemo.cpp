@@ -6,6 +6,9 @@
 #include "q3reader/QuakeDemo.h"
 #include "q3reader/QuakeReader.h"
 
+#include <new>
+#include <stdexcept>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,10 +23,13 @@ constexpr mode_t NewFileMode = 0666;
 // Opens the demo the way the size step does: an open that creates a missing
 // file in an existing folder. std::nullopt when it cannot be opened at all.
 // The count is 64-bit, so files of 2 GiB and more show their true size.
+// Only a regular file has a size: a FIFO, device, socket or folder is a file
+// that cannot be opened, and the open never waits on one.
 std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, NewFileMode);
+    constexpr int Flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(path.c_str(), Flags | O_CREAT, NewFileMode);
     if (fd < 0) { // a read-only folder may still hold a readable file
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), Flags);
     }
     if (fd < 0) {
         return std::nullopt;
@@ -31,7 +37,7 @@ std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
     struct stat info {};
     const int result = ::fstat(fd, &info);
     ::close(fd);
-    if (result != 0 || S_ISDIR(info.st_mode)) {
+    if (result != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.st_size);
@@ -84,6 +90,16 @@ void IdentifyDemo(Session& session) {
 
 } // namespace
 
+void ReportOutOfMemory(Session& session) {
+    // Nothing here may allocate much: the box's text is short and the lists
+    // already hold what was read.
+    session.ui.hideWait();
+    try {
+        session.showLanguageMessage(MessageIcon::Critical, LanguageText::OutOfMemory);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 std::string FormatFileSize(std::string digits) {
     for (std::size_t end = digits.size(); end > DigitGroup; end -= DigitGroup) {
         digits.insert(end - DigitGroup, 1, ',');
@@ -118,6 +134,10 @@ void LoadDemo(Session& session) {
         IdentifyDemo(session);
     } catch (const ProgramEnded&) {
         session.programEnded = true;
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(session);
+    } catch (const std::length_error&) { // a size beyond what a container can hold
+        ReportOutOfMemory(session);
     }
 }
 

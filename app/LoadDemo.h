@@ -11,8 +11,12 @@ namespace fenlark {
 
 // Shows the wait window, clears the fields, shows the file size and hands the
 // demo to game matching, then to the reader of the matched information type.
-// Catches ProgramEnded (session.programEnded tells).
+// Catches ProgramEnded (session.programEnded tells); an allocation that
+// fails ends the load with the out-of-memory box, keeping what was read.
 void LoadDemo(Session& session);
+
+// Hides the wait window and shows that memory ran out (text 188).
+void ReportOutOfMemory(Session& session);
 
 void ClearDemoFields(DemoSummary& summary);
 

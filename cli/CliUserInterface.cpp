@@ -1,7 +1,5 @@
 #include "cli/CliUserInterface.h"
 
-#include "core/TextConversion.h"
-
 #include <cstdio>
 
 namespace fenlark::cli {
@@ -28,8 +26,7 @@ void CliUserInterface::showMessage(const Message& message) {
         }
         line += (c == '\n' || c == '\r') ? ' ' : c;
     }
-    const std::string text = Latin1ToUtf8(line);
-    std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), text.c_str());
+    std::fprintf(stderr, "fenlark-info: %s: %s\n", IconName(message.icon), line.c_str());
     if (message.icon != MessageIcon::Information) {
         warningOrCritical_ = true;
     }

@@ -1,6 +1,5 @@
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
-#include "core/TextConversion.h"
 
 #include <sstream>
 
@@ -12,14 +11,10 @@ namespace {
 constexpr std::size_t CaptionWidth = 16;
 constexpr std::size_t RowNameWidth = 24;
 
-std::string Utf8(const std::string& latin1) {
-    return Latin1ToUtf8(latin1);
-}
-
 void Field(std::ostringstream& out, const char* caption, const std::string& value) {
     std::string label = caption;
     label.resize(CaptionWidth, ' ');
-    out << label << Utf8(value) << '\n';
+    out << label << value << '\n';
 }
 
 void Players(std::ostringstream& out, const char* caption, const PlayerList& list) {
@@ -27,7 +22,7 @@ void Players(std::ostringstream& out, const char* caption, const PlayerList& lis
     label.resize(CaptionWidth, ' ');
     out << label;
     for (std::size_t i = 0; i < list.items.size(); ++i) {
-        out << (i == 0 ? "" : ", ") << Utf8(list.items[i]);
+        out << (i == 0 ? "" : ", ") << list.items[i];
     }
     out << '\n';
 }
@@ -51,15 +46,15 @@ std::string TextReport(const Session& session, const std::vector<Message>& messa
     Players(out, "Spectators:", s.lstPlayersSpectators);
     out << "Other Info:\n";
     for (const auto& row : s.lstOtherInfo.rows) {
-        std::string name = "  " + Utf8(row.name);
+        std::string name = "  " + row.name;
         if (name.size() < RowNameWidth) {
             name.resize(RowNameWidth, ' ');
         }
-        out << name << ' ' << Utf8(row.value) << '\n';
+        out << name << ' ' << row.value << '\n';
     }
     out << "Create Demo log: " << (s.cmdCreateDemoLogEnabled ? "enabled" : "disabled") << '\n';
     for (const auto& message : messages) {
-        out << "Message (" << IconName(message.icon) << "): " << Utf8(message.text) << '\n';
+        out << "Message (" << IconName(message.icon) << "): " << message.text << '\n';
     }
     if (session.programEnded) {
         out << "The program ended here.\n";

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -67,9 +68,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
-void Print(const Session& session, const std::vector<Message>& messages, bool json) {
+void Print(const Session& session, const std::vector<Message>& messages, bool json,
+           const std::optional<DemoLogOutcome>& log) {
     if (json) {
-        std::cout << cli::JsonReport(session, messages) << '\n';
+        std::cout << cli::JsonReport(session, messages, log) << '\n';
     } else {
         std::cout << cli::TextReport(session, messages) << '\n';
     }
@@ -78,7 +80,26 @@ void Print(const Session& session, const std::vector<Message>& messages, bool js
 
 } // namespace
 
+namespace {
+
+int Run(int argc, char** argv);
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // The loading flow ends a load that runs out of memory itself; this is
+    // for what is left: printing a report of a huge demo.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("fenlark-info: critical: out of memory\n", stderr);
+        return ExitWarning;
+    }
+}
+
+namespace {
+
+int Run(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         PrintUsage(stdout);
         return 0;
@@ -91,37 +112,49 @@ int main(int argc, char** argv) {
 
     cli::CliUserInterface ui;
     Language language;
-    Session session(ui, language, ProgramFolder(argv[0]));
-    if (options->dataFolder) {
-        session.setDefinitionsFolder(*options->dataFolder);
-    }
+    const std::string programFolder = ProgramFolder(argv[0]);
     const std::optional<std::string> languageSetting = ReadLanguageSetting();
 
-    for (const std::string& demo : options->demos) {
-        StartUp(session, demo, languageSetting);
-        Print(session, ui.takeMessages(), options->json);
+    for (std::size_t i = 0; i < options->demos.size(); ++i) {
+        // Each demo starts as the window starts with it on its command line:
+        // a fresh session, relative paths from the working folder.
+        Session session(ui, language, programFolder);
+        if (options->dataFolder) {
+            session.setDefinitionsFolder(*options->dataFolder);
+        }
+        StartUp(session, options->demos[i], languageSetting);
+        std::vector<Message> messages = ui.takeMessages();
         if (session.programEnded) {
+            Print(session, messages, options->json, std::nullopt);
             return ExitProgramEnded;
         }
-    }
-
-    if (options->logFile) {
+        const bool last = i + 1 == options->demos.size();
+        if (!last || !options->logFile) {
+            Print(session, messages, options->json, std::nullopt);
+            continue;
+        }
         if (!session.summary.cmdCreateDemoLogEnabled) {
+            Print(session, messages, options->json, std::nullopt);
             std::fputs("fenlark-info: --log: the Create Demo log command is disabled for this "
                        "demo\n",
                        stderr);
             return ExitWarning;
         }
         ui.savePath = *options->logFile;
-        CreateDemoLogCommand(session);
-        bool created = false;
-        for (const Message& message : ui.takeMessages()) {
-            created = created || message.text == "Demo log created!";
+        const std::optional<DemoLogOutcome> log = CreateDemoLogCommand(session);
+        for (Message& message : ui.takeMessages()) {
+            messages.push_back(std::move(message));
         }
-        if (!created) {
+        Print(session, messages, options->json, log);
+        if (session.programEnded) {
+            return ExitProgramEnded;
+        }
+        if (!log || !log->created) {
             std::fputs("fenlark-info: --log: the demo log was not completed\n", stderr);
             return ExitWarning;
         }
     }
     return ui.sawWarningOrCritical() ? ExitWarning : 0;
 }
+
+} // namespace

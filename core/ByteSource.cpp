@@ -1,10 +1,11 @@
 #include "core/ByteSource.h"
 
+#include "core/Files.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,14 +23,12 @@ std::optional<std::size_t> MemorySource::readAt(std::uint64_t offset,
 }
 
 std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
-    // O_NONBLOCK keeps the open of a FIFO without a writer from waiting; the
-    // type check below then refuses everything but a regular file.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int descriptor = OpenRegularFile(path);
     if (descriptor < 0) {
         return nullptr;
     }
     struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(descriptor, &info) != 0) {
         ::close(descriptor);
         return nullptr;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // What the main window shows for the current demo. The window and the
 // command-line front end render this model; the core is the only writer.
-// Text is bytes, one character per byte, shown as Latin-1.
+// Text is UTF-8, converted once where it enters the model.
 
 #include <optional>
 #include <string>

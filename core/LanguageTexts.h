@@ -12,11 +12,14 @@ namespace fenlark {
 
 // The texts the tool shows, by their number in the text table.
 enum class LanguageText : std::uint16_t {
-    DemoUnreadable = 85,             // a probed demo is missing or empty
-    NoMatchingDefinition = 86,       // no game definition accepts the demo
-    SaveDemoLogTitle = 183,          // title of the demo log's save dialog
-    LoadDemoTitle = 184,             // title of the Load Demo dialog
-    UnsupportedInformationType = 185 // the definition names an unknown type
+    DemoUnreadable = 85,              // a probed demo is missing or empty
+    NoMatchingDefinition = 86,        // no game definition accepts the demo
+    SaveDemoLogTitle = 183,           // title of the demo log's save dialog
+    LoadDemoTitle = 184,              // title of the Load Demo dialog
+    UnsupportedInformationType = 185, // the definition names an unknown type
+    LogWouldReplaceDemo = 186,        // the chosen log file is the demo itself
+    LogNotWritten = 187,              // the log file cannot be written (reason follows)
+    OutOfMemory = 188                 // a load or log needed more memory than there is
 };
 
 // The text id: the language number in decimal followed by the text's number

@@ -1,5 +1,6 @@
 #include "core/TextConversion.h"
 
+#include <array>
 #include <cstdint>
 
 namespace fenlark {
@@ -9,65 +10,107 @@ namespace {
 constexpr unsigned char FirstNonAscii = 0x80;
 constexpr unsigned char TwoByteLead = 0xC0;
 constexpr unsigned char ThreeByteLead = 0xE0;
-constexpr unsigned char FourByteLead = 0xF0;
-constexpr unsigned TwoBytePayload = 0x1F;
-constexpr unsigned ThreeBytePayload = 0x0F;
-constexpr unsigned ContinuationMask = 0xC0;
 constexpr unsigned ContinuationPayload = 0x3F;
-constexpr unsigned BitsPerContinuation = 6;
-constexpr unsigned LastLatin1 = 0xFF;
 
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead >= FourByteLead) {
-        return 4;
+// The code points of the bytes 0x80-0x9F in Windows-1252; the undefined
+// bytes keep their own number.
+constexpr std::array<char16_t, 32> Windows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+constexpr unsigned char FirstAfterHighTable = 0xA0;
+constexpr unsigned TwoByteLimit = 0x800;
+constexpr unsigned SixBits = 6;
+constexpr unsigned TwelveBits = 12;
+
+void AppendUtf8(std::string& out, unsigned code) {
+    if (code < FirstNonAscii) {
+        out += static_cast<char>(code);
+    } else if (code < TwoByteLimit) {
+        out += static_cast<char>(TwoByteLead | (code >> SixBits));
+        out += static_cast<char>(FirstNonAscii | (code & ContinuationPayload));
+    } else {
+        out += static_cast<char>(ThreeByteLead | (code >> TwelveBits));
+        out += static_cast<char>(FirstNonAscii | ((code >> SixBits) & ContinuationPayload));
+        out += static_cast<char>(FirstNonAscii | (code & ContinuationPayload));
     }
-    if (lead >= ThreeByteLead) {
-        return 3;
-    }
-    return lead >= TwoByteLead ? 2 : 1;
 }
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 } // namespace
 
-std::string Utf8ToLatin1(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < FirstNonAscii) {
-            result += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        const std::size_t length = SequenceLength(lead);
-        unsigned code = length == 2   ? (lead & TwoBytePayload)
-                        : length == 3 ? (lead & ThreeBytePayload)
-                                      : 0U;
-        bool valid = length > 1 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & ContinuationMask) == FirstNonAscii;
-            code = (code << BitsPerContinuation) | (next & ContinuationPayload);
-        }
-        result += valid && code <= LastLatin1 ? static_cast<char>(code) : '?';
-        i += valid ? length : 1;
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < FirstNonAscii) {
+        return 1;
     }
-    return result;
+    // The ranges of well-formed sequences: the second byte's bounds exclude
+    // overlong forms, surrogates and code points past U+10FFFF.
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+            return 0;
+        }
+    }
+    return length;
 }
 
-std::string Latin1ToUtf8(std::string_view bytes) {
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string result;
     result.reserve(bytes.size());
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < FirstNonAscii) {
             result += c;
+        } else if (byte < FirstAfterHighTable) {
+            AppendUtf8(result, Windows1252High[byte - FirstNonAscii]);
         } else {
-            result += static_cast<char>(TwoByteLead | (byte >> BitsPerContinuation));
-            result += static_cast<char>(FirstNonAscii | (byte & ContinuationPayload));
+            AppendUtf8(result, byte);
         }
     }
     return result;
+}
+
+std::string DefinitionTextToUtf8(std::string_view fileBytes) {
+    if (fileBytes.starts_with(ByteOrderMark)) {
+        fileBytes.remove_prefix(ByteOrderMark.size());
+    }
+    if (IsValidUtf8(fileBytes)) {
+        return std::string(fileBytes);
+    }
+    return Windows1252ToUtf8(fileBytes);
 }
 
 } // namespace fenlark

@@ -1,11 +1,13 @@
 #include "demolog/DemoLog.h"
 
-#include "q3reader/QuakeDemo.h"
+#include "core/DateTimeText.h"
 
 #include <array>
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fenlark {
@@ -14,50 +16,89 @@ namespace {
 
 constexpr mode_t NewFileMode = 0666;
 
-} // namespace
-
-std::string LogTitleLine() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::array<char, 128> stamp{};
-    if (std::strftime(stamp.data(), stamp.size(), "%x %X", &local) == 0) {
-        stamp[0] = '\0';
-    }
-    return std::string("Demo Information - Demo Log - ") + stamp.data();
+std::string SystemReason(int error) {
+    return std::strerror(error);
 }
 
-void AppendLogLine(const std::string& logPath, const std::string& text) {
-    const std::string line = text + "\r\n";
-    const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, NewFileMode);
+// Opens the log for writing. The open never waits (a FIFO without reader
+// fails at once) and only a regular file is written to.
+int OpenLogFile(const std::string& logPath, int extraFlags) {
+    const int fd =
+        ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | extraFlags,
+               NewFileMode);
     if (fd < 0) {
-        throw ReadingError("cannot open the demo log");
+        throw LogWriteError(SystemReason(errno));
     }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw LogWriteError("the name belongs to something that is not a file");
+    }
+    return fd;
+}
+
+void WriteLine(int fd, const std::string& line) {
     std::size_t written = 0;
     while (written < line.size()) {
         const ssize_t result = ::write(fd, line.data() + written, line.size() - written);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
         if (result <= 0) {
+            const int error = result < 0 ? errno : EIO;
             ::close(fd);
-            throw ReadingError("cannot write the demo log");
+            throw LogWriteError(SystemReason(error));
         }
         written += static_cast<std::size_t>(result);
     }
     if (::close(fd) != 0) {
-        throw ReadingError("cannot write the demo log");
+        throw LogWriteError(SystemReason(errno));
     }
 }
 
+// Leaves anything but a regular file or a link alone: deleting a folder,
+// device, FIFO or socket that happens to carry the chosen name would harm
+// what the user owns.
+void RemoveOldLog(const std::string& logPath) {
+    struct stat info {};
+    if (::lstat(logPath.c_str(), &info) != 0) {
+        return; // nothing there (or not reachable: the first line tells)
+    }
+    if (S_ISDIR(info.st_mode)) {
+        throw LogWriteError("the name belongs to a folder");
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+        throw LogWriteError("the name belongs to a device, FIFO or socket");
+    }
+    ::unlink(logPath.c_str());
+}
+
+} // namespace
+
+std::string LogTitleLine() {
+    return std::string("Demo Information - Demo Log - ") + ShortDateTimeText(std::time(nullptr));
+}
+
+void AppendLogLine(const std::string& logPath, const std::string& text) {
+    WriteLine(OpenLogFile(logPath, O_APPEND), text + "\r\n");
+}
+
 void WriteLogHeader(const std::string& logPath, const std::string& demoPath) {
-    // Each step that fails is passed over.
-    std::remove(logPath.c_str());
+    RemoveOldLog(logPath);
     const std::string title = LogTitleLine();
-    const std::array<std::string, 5> lines = {
-        title, std::string(title.size(), '-'), LogCreditLine, "\r\n", "Demo: " + demoPath + "\r\n",
-    };
+    // The first line truncates: an old log that could not be deleted (its
+    // folder is read-only) gets its content replaced, never appended to.
+    try {
+        WriteLine(OpenLogFile(logPath, O_TRUNC), title + "\r\n");
+    } catch (const LogWriteError&) {
+    }
+    const std::array<std::string, 4> lines = {std::string(title.size(), '-'), LogCreditLine, "\r\n",
+                                              "Demo: " + demoPath + "\r\n"};
+    // Each further step that fails is passed over.
     for (const std::string& line : lines) {
         try {
             AppendLogLine(logPath, line);
-        } catch (const ReadingError&) {
+        } catch (const LogWriteError&) {
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "core/Session.h"
 #include "core/TeamValue.h"
 #include "core/TextCase.h"
+#include "core/TextConversion.h"
 #include "core/Trim.h"
 #include "core/WholeNumber.h"
 #include "extract/TextCleanup.h"
@@ -30,50 +31,41 @@ namespace {
 // details entry, so an absurd count would only exhaust memory.
 constexpr std::int32_t MaxDetailsPairs = 32767;
 
+// All the text one demo may put into the lists and details together. A
+// definition whose expressions always match could otherwise fill memory
+// with copies of the same bytes; at the bound the extraction ends as when a
+// list is full, keeping what it has placed.
+constexpr std::size_t MaxExtractedBytes = std::size_t{64} << 20U;
+
 // A player is two bytes further on than the cursor position of the one before.
 constexpr std::int32_t PlayerCursorStep = 2;
 
-// The information section of the current definition, read from the file once
-// per extraction. Every lookup applies the rules of ReadDefinitionValue to the
-// text, so a value is what a read from the file would give.
+// The information section of the current definition, parsed once per file
+// (LoadDefinitionFile keeps it until the file changes).
 class InformationSection {
 public:
     InformationSection(const std::string& definitionPath, std::string section)
-        : section_(std::move(section)) {
-        if (auto content = ReadWholeFile(definitionPath)) {
-            text_ = std::move(*content);
-            available_ = true;
-        }
-    }
+        : section_(std::move(section)), file_(LoadDefinitionFile(definitionPath)) {}
 
     std::string value(const std::string& key) const {
-        if (!available_) {
+        if (!file_) {
             return {};
         }
-        return ReadDefinitionValueFromText(text_, section_, key, "");
+        const std::string* found = file_->find(section_, key);
+        return found != nullptr ? *found : std::string();
     }
 
-    // The numbers n, in ascending order, of every line of the file whose key
+    // The numbers n, in ascending order, of every key of the section that
     // reads prefix + n + one of the suffixes (letter case ignored, n in
-    // decimal without leading zeros). A superset of the numbered keys of the
-    // section: a number not listed here names no such key.
+    // decimal without leading zeros).
     std::vector<std::int32_t> keyNumbers(std::string_view prefix,
                                          std::initializer_list<std::string_view> suffixes) const {
         std::vector<std::int32_t> numbers;
-        std::size_t lineStart = 0;
-        while (lineStart < text_.size()) {
-            std::size_t lineEnd = text_.find('\n', lineStart);
-            if (lineEnd == std::string::npos) {
-                lineEnd = text_.size();
-            }
-            const std::string_view line =
-                TrimLine(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
-            lineStart = lineEnd + 1;
-            const std::size_t equals = line.find('=');
-            if (equals == std::string_view::npos) {
-                continue;
-            }
-            const std::string_view key = TrimLine(line.substr(0, equals));
+        if (!file_) {
+            return numbers;
+        }
+        for (const std::string& name : file_->keys(section_)) {
+            const std::string_view key = name;
             if (key.size() <= prefix.size() ||
                 !EqualIgnoringCase(key.substr(0, prefix.size()), prefix)) {
                 continue;
@@ -104,8 +96,7 @@ public:
 
 private:
     std::string section_;
-    std::string text_;
-    bool available_ = false;
+    std::shared_ptr<const DefinitionFile> file_;
 };
 
 // A count of entries: a whole number, 0 or less meaning none. std::nullopt
@@ -161,7 +152,13 @@ Placement PlacePlayer(DemoSummary& summary, const std::string& name, const std::
     return target->append(name, details) ? Placement::Placed : Placement::ListFull;
 }
 
-void ExtractPlayers(Session& session, const InformationSection& keys) {
+// Text a probe took from the demo, as the window shows it: each byte a
+// Windows-1252 character. The "/" of a probe that found nothing stays "/".
+std::string DemoText(const std::string& bytes) {
+    return Windows1252ToUtf8(bytes);
+}
+
+void ExtractPlayers(Session& session, const InformationSection& keys, std::size_t& extracted) {
     DemoSummary& summary = session.summary;
     session.LastPosition = 1;
     const bool removeColorCodes =
@@ -209,22 +206,29 @@ void ExtractPlayers(Session& session, const InformationSection& keys) {
 
         std::string details;
         auto next = pairs.begin();
-        for (std::int32_t m = 1; m <= *pairCount; ++m) {
+        bool overBound = false;
+        for (std::int32_t m = 1; m <= *pairCount && !overBound; ++m) {
             if (next != pairs.end() && next->number == m) {
                 details += '\\' + next->name + '\\' +
-                           ProbeDemo(session, next->expression, session.DemoPath);
+                           DemoText(ProbeDemo(session, next->expression, session.DemoPath));
                 ++next;
             } else {
                 // Neither key of this pair exists: an empty name and "/".
                 details += "\\\\/";
             }
+            overBound = extracted + details.size() > MaxExtractedBytes;
         }
         details += '\\';
 
         if (name == ProbeNotFound) {
             break;
         }
-        if (PlacePlayer(summary, name, team, details) == Placement::ListFull) {
+        const std::string shownName = DemoText(name);
+        extracted += shownName.size() + details.size();
+        if (overBound || extracted > MaxExtractedBytes) {
+            break;
+        }
+        if (PlacePlayer(summary, shownName, team, details) == Placement::ListFull) {
             break;
         }
         ++placed;
@@ -250,10 +254,11 @@ void ExtractDefinitionInfo(Session& session) {
     };
 
     summary.lstOtherInfo.resetColumns();
-    summary.txtMap = probe(keys.value(definition::Map));
-    summary.txtMod = probe(keys.value(definition::Mod));
-    summary.txtServername = probe(keys.value(definition::ServerName));
-    summary.txtDemoProtocol = probe(keys.value(definition::DemoProtocol));
+    summary.txtMap = DemoText(probe(keys.value(definition::Map)));
+    summary.txtMod = DemoText(probe(keys.value(definition::Mod)));
+    summary.txtServername = DemoText(probe(keys.value(definition::ServerName)));
+    summary.txtDemoProtocol = DemoText(probe(keys.value(definition::DemoProtocol)));
+    std::size_t extracted = 0;
 
     const std::optional<std::int32_t> infoCount = ReadCount(keys.value(definition::InfoCount));
     if (!infoCount) {
@@ -269,11 +274,12 @@ void ExtractDefinitionInfo(Session& session) {
         const std::string name = keys.value(key + definition::NameSuffix);
         const std::string value = probe(keys.value(key));
         if (value != ProbeNotFound) {
-            summary.lstOtherInfo.rows.push_back({name, value});
+            summary.lstOtherInfo.rows.push_back({name, DemoText(value)});
+            extracted += name.size() + summary.lstOtherInfo.rows.back().value.size();
         }
     }
 
-    ExtractPlayers(session, keys);
+    ExtractPlayers(session, keys, extracted);
 }
 
 } // namespace fenlark

@@ -2,13 +2,19 @@
 
 #include "core/Files.h"
 #include "core/TextCase.h"
+#include "core/TextConversion.h"
 #include "core/Trim.h"
 
-#include <string_view>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace fenlark {
 
 namespace {
+
+constexpr unsigned char ContinuationMask = 0xC0;
+constexpr unsigned char ContinuationTag = 0x80;
 
 std::string CleanValue(std::string_view value) {
     value = TrimLine(value);
@@ -17,66 +23,205 @@ std::string CleanValue(std::string_view value) {
         value = value.substr(1, value.size() - 2);
     }
     if (value.size() > MaxDefinitionValueLength) {
-        value = value.substr(0, MaxDefinitionValueLength);
+        // The text is UTF-8: back off to the start of a character.
+        std::size_t cut = MaxDefinitionValueLength;
+        while (cut > 0 &&
+               (static_cast<unsigned char>(value[cut]) & ContinuationMask) == ContinuationTag) {
+            --cut;
+        }
+        value = value.substr(0, cut);
     }
     return std::string(value);
 }
 
+// What identifies one version of a file on disk.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+constexpr std::int64_t NanosecondsPerSecond = 1000000000;
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{info.st_dev, info.st_ino, info.st_size,
+                     info.st_mtim.tv_sec * NanosecondsPerSecond + info.st_mtim.tv_nsec,
+                     info.st_ctim.tv_sec * NanosecondsPerSecond + info.st_ctim.tv_nsec};
+}
+
+// Parsed files by path. Bounded, so that a folder of huge definitions cannot
+// keep more than this in memory; when full it starts over.
+class DefinitionCache {
+public:
+    std::shared_ptr<const DefinitionFile> load(const std::string& path) {
+        const std::optional<FileStamp> stamp = StampOf(path);
+        if (!stamp) {
+            return nullptr;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            if (auto found = files_.find(path);
+                found != files_.end() && found->second.stamp == *stamp) {
+                return found->second.file;
+            }
+        }
+        const std::optional<std::string> bytes = ReadWholeFile(path);
+        if (!bytes) {
+            return nullptr;
+        }
+        auto file = std::make_shared<const DefinitionFile>(*bytes);
+        const std::lock_guard lock(mutex_);
+        if (auto found = files_.find(path); found != files_.end()) {
+            held_ -= found->second.file->footprint();
+            files_.erase(found);
+        }
+        if (held_ + file->footprint() > MaxHeldBytes || files_.size() >= MaxFiles) {
+            files_.clear();
+            held_ = 0;
+        }
+        held_ += file->footprint();
+        files_[path] = Entry{*stamp, file};
+        return file;
+    }
+
+private:
+    static constexpr std::size_t MaxHeldBytes = std::size_t{256} << 20U;
+    static constexpr std::size_t MaxFiles = 512;
+
+    struct Entry {
+        FileStamp stamp;
+        std::shared_ptr<const DefinitionFile> file;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Entry> files_;
+    std::size_t held_ = 0;
+};
+
 } // namespace
 
-std::string ReadDefinitionValueFromText(const std::string& content, const std::string& section,
-                                        const std::string& key, const std::string& defaultText) {
-    const std::string_view wantedSection = TrimLine(section);
-    const std::string_view wantedKey = TrimLine(key);
-    bool sectionSeen = false;
-    bool inSection = false;
+DefinitionFile::DefinitionFile(std::string_view fileBytes) {
+    // Valid UTF-8 is parsed where it lies; only other text is converted.
+    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+    if (fileBytes.starts_with(ByteOrderMark)) {
+        fileBytes.remove_prefix(ByteOrderMark.size());
+    }
+    std::string converted;
+    if (!IsValidUtf8(fileBytes)) {
+        converted = Windows1252ToUtf8(fileBytes);
+    }
+    const std::string_view text = converted.empty() ? fileBytes : std::string_view(converted);
+    Section* current = nullptr;
     std::size_t lineStart = 0;
-    while (lineStart <= content.size()) {
-        std::size_t lineEnd = content.find('\n', lineStart);
-        if (lineEnd == std::string::npos) {
-            lineEnd = content.size();
+    while (lineStart <= text.size()) {
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos) {
+            lineEnd = text.size();
         }
-        const std::string_view line =
-            TrimLine(std::string_view(content).substr(lineStart, lineEnd - lineStart));
+        const std::string_view line = TrimLine(text.substr(lineStart, lineEnd - lineStart));
         lineStart = lineEnd + 1;
 
         if (line.empty() || line.front() == ';') {
             continue;
         }
         if (line.front() == '[') {
-            // Only the first section of a name counts: once it has ended, the
-            // key is not looked for in a later one.
-            if (inSection) {
-                return defaultText;
-            }
+            // Only the first section of a name counts: a later one of the
+            // same name is passed over whole.
             const std::size_t close = line.find(']');
             const std::string_view name =
                 TrimLine(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
-            inSection = !sectionSeen && EqualIgnoringCase(name, wantedSection);
-            sectionSeen = sectionSeen || inSection;
+            auto [found, inserted] = sections_.try_emplace(LowerCase(std::string(name)));
+            current = inserted ? &found->second : nullptr;
             continue;
         }
-        if (!inSection) {
+        if (current == nullptr) {
             continue;
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
             continue;
         }
-        if (EqualIgnoringCase(TrimLine(line.substr(0, equals)), wantedKey)) {
-            return CleanValue(line.substr(equals + 1));
+        const std::string key(TrimLine(line.substr(0, equals)));
+        if (current->byLowerKey.try_emplace(LowerCase(key), current->entries.size()).second) {
+            current->entries.emplace_back(key, CleanValue(line.substr(equals + 1)));
+            footprint_ += 2 * key.size() + current->entries.back().second.size();
         }
     }
-    return defaultText;
+}
+
+const std::string* DefinitionFile::find(std::string_view section, std::string_view key) const {
+    const auto foundSection = sections_.find(LowerCase(std::string(TrimLine(section))));
+    if (foundSection == sections_.end()) {
+        return nullptr;
+    }
+    const Section& entries = foundSection->second;
+    const auto foundKey = entries.byLowerKey.find(LowerCase(std::string(TrimLine(key))));
+    if (foundKey == entries.byLowerKey.end()) {
+        return nullptr;
+    }
+    return &entries.entries[foundKey->second].second;
+}
+
+std::vector<std::string> DefinitionFile::keys(std::string_view section) const {
+    std::vector<std::string> names;
+    const auto found = sections_.find(LowerCase(std::string(TrimLine(section))));
+    if (found != sections_.end()) {
+        names.reserve(found->second.entries.size());
+        for (const auto& entry : found->second.entries) {
+            names.push_back(entry.first);
+        }
+    }
+    return names;
+}
+
+std::shared_ptr<const DefinitionFile> LoadDefinitionFile(const std::string& path) {
+    static DefinitionCache cache;
+    return cache.load(path);
+}
+
+std::string ReadDefinitionValueFromText(const std::string& content, const std::string& section,
+                                        const std::string& key, const std::string& defaultText) {
+    const DefinitionFile file(content);
+    const std::string* value = file.find(section, key);
+    return value != nullptr ? *value : defaultText;
 }
 
 std::string ReadDefinitionValue(const std::string& definitionPath, const std::string& section,
                                 const std::string& key, const std::string& defaultText) {
-    const std::optional<std::string> content = ReadWholeFile(definitionPath);
-    if (!content) {
+    const std::shared_ptr<const DefinitionFile> file = LoadDefinitionFile(definitionPath);
+    if (!file) {
         return defaultText;
     }
-    return ReadDefinitionValueFromText(*content, section, key, defaultText);
+    const std::string* value = file->find(section, key);
+    return value != nullptr ? *value : defaultText;
+}
+
+std::vector<std::string> DefinitionAlternatives(std::string_view value) {
+    std::vector<std::string> alternatives;
+    constexpr std::string_view Separator = ";;";
+    if (value.find(Separator) == std::string_view::npos) {
+        // One name, which may be empty (an empty cvar name is a name too).
+        alternatives.emplace_back(TrimLine(value));
+        return alternatives;
+    }
+    while (true) {
+        const std::size_t end = value.find(Separator);
+        const std::string_view part = TrimLine(value.substr(0, end));
+        if (!part.empty()) {
+            alternatives.emplace_back(part);
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        value.remove_prefix(end + Separator.size());
+    }
+    return alternatives;
 }
 
 } // namespace fenlark

@@ -1,25 +1,71 @@
 #pragma once
-// Reading one value of a game-definition file (INI syntax).
+// Reading the values of a game-definition file (INI syntax).
 //
 // The rules: the first section and the first key of that name count, names are
 // compared ignoring letter case, blanks around a value are dropped and a pair of
-// matching quotes around it is removed, a value is cut after 1023 characters,
-// lines that begin with ";" are comments, and a missing file, section or key
-// yields the default. A key present with an empty value yields "". Nothing else
-// is special: no inline comments, no continuation lines, no escapes.
+// matching quotes around it is removed, a value is cut after 1023 bytes (never
+// inside a character), lines that begin with ";" are comments, and a missing
+// file, section or key yields the default. A key present with an empty value
+// yields "". Nothing else is special: no inline comments, no continuation
+// lines, no escapes.
+//
+// The file's text is UTF-8 when it is valid UTF-8 (a byte-order mark is
+// dropped) and Windows-1252 otherwise; values are always returned as UTF-8.
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace fenlark {
 
 inline constexpr std::size_t MaxDefinitionValueLength = 1023;
 
+// One definition file, parsed once: its sections and their keys.
+class DefinitionFile {
+public:
+    // Parses the bytes of a definition file.
+    explicit DefinitionFile(std::string_view fileBytes);
+
+    // The value of `key` in the first section named `section`; nullptr when
+    // there is none.
+    const std::string* find(std::string_view section, std::string_view key) const;
+
+    // The keys of the first section named `section`, first of each name
+    // only, in file order (names as written, trimmed).
+    std::vector<std::string> keys(std::string_view section) const;
+
+    // About the bytes this file's keys and values hold, for the cache's bound.
+    std::size_t footprint() const { return footprint_; }
+
+private:
+    struct Section {
+        std::vector<std::pair<std::string, std::string>> entries; // key, value
+        std::unordered_map<std::string, std::size_t> byLowerKey;
+    };
+    std::unordered_map<std::string, Section> sections_; // by lower-case name
+    std::size_t footprint_ = 0;
+};
+
+// The parsed definition file at `path`, or nullptr when it cannot be read.
+// Files are parsed once and kept until they change on disk, so a load that
+// looks up many keys reads each file once.
+std::shared_ptr<const DefinitionFile> LoadDefinitionFile(const std::string& path);
+
 std::string ReadDefinitionValue(const std::string& definitionPath, const std::string& section,
                                 const std::string& key, const std::string& defaultText);
 
-// The same rules on text already in memory (for tests and for callers that
-// read one file many times).
+// The same rules on the bytes of a file already in memory.
 std::string ReadDefinitionValueFromText(const std::string& content, const std::string& section,
                                         const std::string& key, const std::string& defaultText);
+
+// The alternatives of a value that names several, separated by ";;"
+// ("protocol;;com_protocol"), in order; blanks around each are dropped and
+// empty ones between separators left out. A value without ";;" is one name,
+// even when empty.
+std::vector<std::string> DefinitionAlternatives(std::string_view value);
 
 } // namespace fenlark

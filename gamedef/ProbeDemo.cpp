@@ -1,10 +1,10 @@
 #include "gamedef/ProbeDemo.h"
 #include "core/TextCase.h"
 
+#include "core/Files.h"
 #include "core/Session.h"
 #include "core/WholeNumber.h"
 
-#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,7 +43,7 @@ std::size_t FindPosition(const std::string& haystack, const std::string& needle)
 // An open demo file for the one read a probe makes.
 class DemoFile {
 public:
-    explicit DemoFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit DemoFile(const std::string& path) : fd_(OpenRegularFile(path)) {}
     ~DemoFile() {
         if (fd_ >= 0) {
             ::close(fd_);

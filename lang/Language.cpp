@@ -1,7 +1,6 @@
 #include "lang/Language.h"
 
 #include "core/Files.h"
-#include "core/TextConversion.h"
 
 #include <sstream>
 
@@ -40,7 +39,7 @@ std::map<std::string, std::string> ParseLanguageTable(const std::string& content
                 text += raw[i];
             }
         }
-        table.emplace(line.substr(0, equals), Utf8ToLatin1(text));
+        table.emplace(line.substr(0, equals), std::move(text));
     }
     return table;
 }

@@ -1,5 +1,11 @@
 #include "q3reader/QuakeDemo.h"
 
+#include "core/Files.h"
+#include "demoreader/Protocol.h"
+
+#include <cstdio>
+#include <unistd.h>
+
 namespace fenlark {
 
 namespace {
@@ -9,7 +15,16 @@ constexpr unsigned char LastAsciiCharacter = 127;
 } // namespace
 
 std::unique_ptr<demoreader::DemoReader> OpenQuakeDemo(Session& session, const std::string& path) {
-    std::unique_ptr<demoreader::DemoReader> reader = demoreader::DemoReader::open(path.c_str());
+    // The reader library would open any path; the tool hands it only a
+    // regular file, opened without waiting.
+    std::unique_ptr<demoreader::DemoReader> reader;
+    if (const int descriptor = OpenRegularFile(path); descriptor >= 0) {
+        std::FILE* file = ::fdopen(descriptor, "rb");
+        if (file == nullptr) {
+            ::close(descriptor);
+        }
+        reader = demoreader::DemoReader::open(file, demoreader::ProtocolFromPath(path));
+    }
     if (!reader) {
         session.showMessage(MessageIcon::Critical,
                             "Failed to open demo. The demo may be in use or currupt.");

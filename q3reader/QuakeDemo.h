@@ -32,22 +32,36 @@ void ShowIllegalOperation(Session& session, demoreader::WalkEnd end);
 
 enum class ReadingExtent : std::uint8_t { FirstMessage, EveryMessage };
 
+// How a walk ended: the reader's status after the last record it read,
+// whether an illegal operation stopped it, and how many whole messages it read.
+struct WalkOutcome {
+    demoreader::MessageStatus status = demoreader::MessageStatus::Ready;
+    bool illegalOperation = false;
+    std::uint64_t messagesRead = 0;
+};
+
 // Walks the demo's first message, or every message until the demo ends. An
 // illegal operation shows its box and ends the reading; exceptions of the
 // visitor (ReadingError) end it too and reach the caller.
 template <class Visitor>
-void WalkQuakeDemo(Session& session, demoreader::DemoReader& reader, Visitor& visitor,
-                   ReadingExtent extent) {
+WalkOutcome WalkQuakeDemo(Session& session, demoreader::DemoReader& reader, Visitor& visitor,
+                          ReadingExtent extent) {
+    WalkOutcome outcome;
     for (;;) {
         // A message that is not Ready reads empty; it is walked all the same.
-        const demoreader::MessageStatus status = reader.readNextMessage();
+        outcome.status = reader.readNextMessage();
+        if (outcome.status == demoreader::MessageStatus::Ready) {
+            ++outcome.messagesRead;
+        }
         const demoreader::WalkEnd end = demoreader::WalkMessage(reader, visitor);
         if (end != demoreader::WalkEnd::EndOfMessage) {
+            outcome.illegalOperation = true;
             ShowIllegalOperation(session, end);
-            return;
+            return outcome;
         }
-        if (extent == ReadingExtent::FirstMessage || status != demoreader::MessageStatus::Ready) {
-            return;
+        if (extent == ReadingExtent::FirstMessage ||
+            outcome.status != demoreader::MessageStatus::Ready) {
+            return outcome;
         }
     }
 }

@@ -8,7 +8,10 @@
 #include "gamedef/DefinitionReader.h"
 #include "q3reader/QuakeDemo.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
+#include <vector>
 
 namespace fenlark {
 
@@ -62,20 +65,27 @@ InfoPairs SplitInfoString(const std::string& text) {
 
 void ShowServerInfo(Session& session, const std::string& text) {
     // The cvar names are read once per configstring; the definition does not
-    // change during a reading.
+    // change during a reading. A key may name alternatives ("protocol;;
+    // com_protocol"): the first one the server sends wins.
     const std::string definition = session.currentDefinitionPath();
     const std::string section = definition::InformationSectionPrefix + session.MatchedExtension;
-    std::array<std::string, FieldKeys.size()> cvars;
+    std::array<std::vector<std::string>, FieldKeys.size()> cvars;
     for (std::size_t i = 0; i < FieldKeys.size(); ++i) {
-        cvars[i] = LowerCase(ReadDefinitionValue(definition, section, FieldKeys[i].definitionKey,
-                                                 FieldKeys[i].defaultCvar));
+        cvars[i] = DefinitionAlternatives(LowerCase(ReadDefinitionValue(
+            definition, section, FieldKeys[i].definitionKey, FieldKeys[i].defaultCvar)));
     }
 
     DemoSummary& summary = session.summary;
+    constexpr std::size_t NoneSeen = std::numeric_limits<std::size_t>::max();
+    std::array<std::size_t, FieldKeys.size()> bestSeen{};
+    bestSeen.fill(NoneSeen);
     for (auto& [key, value] : SplitInfoString(text + "\\").pairs) {
         const std::string lowerKey = LowerCase(key);
         for (std::size_t i = 0; i < FieldKeys.size(); ++i) {
-            if (cvars[i] == lowerKey) {
+            const auto found = std::find(cvars[i].begin(), cvars[i].end(), lowerKey);
+            const auto rank = static_cast<std::size_t>(found - cvars[i].begin());
+            if (found != cvars[i].end() && rank <= bestSeen[i]) {
+                bestSeen[i] = rank;
                 summary.*(FieldKeys[i].field) = value;
             }
         }

@@ -1,6 +1,5 @@
 #include "qt/QtUserInterface.h"
 
-#include "core/TextConversion.h"
 #include "qt/FenlarkWindow.h"
 #include "qt/WaitWindow.h"
 
@@ -11,8 +10,7 @@
 
 namespace fenlark::gui {
 
-QString DisplayText(const std::string& bytes) {
-    const std::string text = Latin1ToUtf8(bytes);
+QString DisplayText(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -58,12 +58,15 @@ TEST_F(CreateDemoLogTest, AFailureEndsTheCommandWithTheWaitWindowHidden) {
     EXPECT_EQ(ReadWholeFile(*ui.saveAnswer), "earlier log");
     EXPECT_FALSE(ui.waitVisible);
 
-    // A log that cannot be written: no box, the wait window hidden.
+    // A log that cannot be written: a box that says why, the wait window hidden.
     ui.messages.clear();
     session.DemoPath = std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68";
     ui.saveAnswer = temp.path("no folder/demo.log");
-    CreateDemoLogCommand(session);
-    EXPECT_TRUE(ui.messages.empty());
+    const auto outcome = CreateDemoLogCommand(session);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->created);
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
+                                  "The demo log could not be written: No such file or directory"}));
     EXPECT_FALSE(ui.waitVisible);
 }
 

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sys/wait.h>
 
 namespace {
@@ -33,8 +36,13 @@ protected:
         temp.write("config/.keep", "");
     }
 
-    ProgramRun run(const std::vector<std::string>& args) {
-        std::string command =
+    // Runs the program in `folder` (the test's working folder when empty),
+    // after `setup` (shell commands such as a limit).
+    ProgramRun run(const std::vector<std::string>& args, const std::string& folder = "",
+                   const std::string& setup = "") {
+        std::string command = setup.empty() ? "" : setup + " && ";
+        command += folder.empty() ? "" : "cd " + Quote(folder) + " && ";
+        command +=
             "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " + Quote(FENLARK_INFO_PROGRAM);
         for (const auto& arg : args)
             command += " " + Quote(arg);
@@ -60,6 +68,10 @@ protected:
     }
 
     std::string definitions() const { return temp.path("Data"); }
+    std::string standardError() const {
+        std::ifstream in(temp.path("stderr.txt"), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
     fenlark::test::TempFolder temp;
 };
@@ -160,4 +172,114 @@ TEST_F(FenlarkInfoTest, TheTextReportIsLaidOutLikeTheWindow) {
     EXPECT_NE(result.out.find("Demo Type:      Test Game 1.0 (.tst)\n"), std::string::npos);
     EXPECT_NE(result.out.find("File Size:      3 bytes\n"), std::string::npos);
     EXPECT_NE(result.out.find("Create Demo log: enabled\n"), std::string::npos);
+}
+
+TEST_F(FenlarkInfoTest, EachRelativeDemoStartsFromTheWorkingFolder) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    temp.write("one/a.tst", "12");
+    temp.write("two/b.tst", "12345");
+    temp.write("one/two/b.tst", "wrong file");
+    const ProgramRun result =
+        run({"--json", "--data", definitions(), "one/a.tst", "two/b.tst", "./one/a.tst"},
+            temp.path(""));
+    ASSERT_EQ(result.objects.size(), 3u);
+    const auto root = std::filesystem::canonical(temp.root());
+    EXPECT_EQ(result.objects[0]["demoPath"].toString().toStdString(),
+              (root / "one/a.tst").string());
+    EXPECT_EQ(result.objects[1]["demoPath"].toString().toStdString(),
+              (root / "two/b.tst").string());
+    EXPECT_EQ(result.objects[1]["txtFileSize"].toString(), "5 bytes");
+    EXPECT_EQ(result.objects[2]["txtFileSize"].toString(), "2 bytes");
+    EXPECT_FALSE(std::filesystem::exists(temp.path("one/one/a.tst")));
+}
+
+TEST_F(FenlarkInfoTest, TheLogsOutcomeIsInTheJsonAndFailuresExitWithOne) {
+    const std::string demo = temp.path("demo.dm_68");
+    std::filesystem::copy_file(std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68", demo);
+    const std::string demoBytes = [&] {
+        std::ifstream in(demo, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+
+    ProgramRun result = run({"--json", "--log", temp.path("log.txt"), demo});
+    EXPECT_EQ(result.status, 0);
+    ASSERT_EQ(result.objects.size(), 1u);
+    const QJsonArray messages = result.objects[0]["messages"].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()["text"].toString(), "Demo log created!");
+    const QJsonObject log = result.objects[0]["log"].toObject();
+    EXPECT_TRUE(log["created"].toBool());
+    EXPECT_EQ(log["ending"].toString(), "endMarker");
+    EXPECT_GT(log["messagesRead"].toInteger(), 1);
+
+    // The log over its own demo, by a relative name: refused, demo intact.
+    result = run({"--json", "--log", "demo.dm_68", demo}, temp.path(""));
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.objects.size(), 1u);
+    EXPECT_EQ(result.objects[0]["log"].toObject()["ending"].toString(), "notWritten");
+    EXPECT_NE(standardError().find("cannot be saved over the demo"), std::string::npos);
+    std::ifstream in(demo, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), demoBytes);
+
+    // A folder as log path: left alone, the reason on standard error.
+    std::filesystem::create_directories(temp.path("folder"));
+    result = run({"--log", temp.path("folder"), demo});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(standardError().find("critical: The demo log could not be written: the name "
+                                   "belongs to a folder"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(temp.path("folder")));
+}
+
+TEST_F(FenlarkInfoTest, EveryObjectStaysOneLineForAnyReaderAndOddPathsCanBeFound) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    // A name with LINE SEPARATOR, PARAGRAPH SEPARATOR and NEL; one that is not UTF-8.
+    const auto breaks = temp.write("demos/a\xE2\x80\xA8"
+                                   "b\xE2\x80\xA9"
+                                   "c\xC2\x85.tst",
+                                   "1");
+    const auto latin = temp.write("demos/caf\xE9.tst", "1");
+    const ProgramRun result = run({"--json", "--data", definitions(), breaks, latin});
+    ASSERT_EQ(result.objects.size(), 2u);
+    for (const char* raw : {"\xE2\x80\xA8", "\xE2\x80\xA9", "\xC2\x85"}) {
+        EXPECT_EQ(result.out.find(raw), std::string::npos);
+    }
+    EXPECT_NE(result.out.find("a\\u2028b\\u2029c\\u0085.tst"), std::string::npos);
+    EXPECT_EQ(result.objects[0]["demoPath"].toString().toStdString(), breaks);
+    // The invalid byte reads as U+FFFD in the text; the bytes tell the file.
+    EXPECT_EQ(result.objects[1]["demoPath"].toString().toStdString(),
+              temp.path("demos/caf\xEF\xBF\xBD.tst"));
+    EXPECT_FALSE(result.objects[0].contains("demoPathBytes"));
+    const std::string hex = result.objects[1]["demoPathBytes"].toString().toStdString();
+    ASSERT_GE(hex.size(), 16u);
+    EXPECT_EQ(hex.substr(hex.size() - 16), "636166e92e747374") << hex; // "caf\xE9.tst"
+}
+
+TEST_F(FenlarkInfoTest, RunningOutOfMemoryEndsTheLoadWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#endif
+    // A definition larger than the memory the program may use (a sparse
+    // file: it takes no disk space), listed before the one that matches.
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const std::string huge = temp.writeDefinition("0-huge.kgd", "");
+    std::filesystem::resize_file(huge, std::uintmax_t{2} << 30U);
+    const auto demo = temp.write("demos/a.tst", "1");
+    const ProgramRun result =
+        run({"--json", "--data", definitions(), demo}, "", "ulimit -v 1000000");
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.objects.size(), 1u);
+    const QJsonArray messages = result.objects[0]["messages"].toArray();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toObject()["textId"].toString(), "1188");
+    EXPECT_FALSE(result.objects[0]["programEnded"].toBool());
+}
+
+TEST_F(FenlarkInfoTest, QuotesBackslashesAndControlCharactersSurviveTheJson) {
+    temp.writeDefinition("test.kgd", TestDefinition);
+    const auto odd = temp.write("demos/q\"b\\c\nd\te\x01\x7f.tst", "1");
+    const ProgramRun result = run({"--json", "--data", definitions(), odd});
+    ASSERT_EQ(result.objects.size(), 1u); // one line, valid JSON
+    EXPECT_EQ(result.objects[0]["demoPath"].toString().toStdString(), odd);
+    EXPECT_EQ(result.objects[0]["txtFileSize"].toString(), "1 bytes");
 }

@@ -169,7 +169,11 @@ TEST_F(DemoLogTest, ALogLineThatCannotBeWrittenEndsTheReading) {
                                  .record(0, test::GamestateMessage(TwoPlayers()))
                                  .endMarker()
                                  .writeTo(temp.path("crafted.dm_68"));
-    EXPECT_THROW(WriteDemoLog(session, demo, temp.path("no folder/demo.log")), ReadingError);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_THROW(AppendLogLine(temp.path("no folder/demo.log"), "x"), ReadingError);
+    const DemoLogOutcome outcome = WriteDemoLog(session, demo, temp.path("no folder/demo.log"));
+    EXPECT_FALSE(outcome.created);
+    EXPECT_EQ(outcome.ending, DemoLogOutcome::Ending::WriteError);
+    // The user is told why, after the language text.
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "text 1187 No such file or directory");
+    EXPECT_THROW(AppendLogLine(temp.path("no folder/demo.log"), "x"), LogWriteError);
 }

@@ -273,3 +273,36 @@ TEST_F(ExtractTest, APlayerExpressionThatNeverEndsStopsWhenTheListIsFull) {
     EXPECT_EQ(session.LastPosition, 1 + 2 * 32767);
     EXPECT_FALSE(summary().cmdCreateDemoLogEnabled);
 }
+
+TEST_F(ExtractTest, DemoBytesShowAsWindows1252Characters) {
+    // 0x80-0x9F is where Windows-1252 differs from Latin-1: 0x85 is an
+    // ellipsis (not a line break), 0x80 the euro sign; 0xE9 is "é" in both.
+    define("Map=" + TextAfter("MAP=") + "\nInfo Count=1\nInfo 1 Name=Price\nInfo 1=" +
+           TextAfter("PRICE=") + "\n" + PlayerKeys + "Player Info Count=1\n" +
+           "Player Info 1 Name=Model\nPlayer Info 1=" + FieldAtCursor("03") + "\n");
+    load(Texts({"MAP=caf\xE9\x85", "PRICE=5\x80"}) + Record("\x8A\x9Fo", "1", "\x93m\x94"));
+    EXPECT_EQ(summary().txtMap, "caf\xC3\xA9\xE2\x80\xA6");
+    EXPECT_EQ(summary().lstOtherInfo.rows, (std::vector<OtherInfoRow>{{"Price", "5\xE2\x82\xAC"}}));
+    EXPECT_EQ(summary().lstPlayersBlue.items, Names{"\xC5\xA0\xC5\xB8o"});
+    EXPECT_EQ(summary().lstPlayersBlue.tag, "\\Model\\\xE2\x80\x9Cm\xE2\x80\x9D\\;;");
+}
+
+TEST_F(ExtractTest, AnAlwaysMatchingPlayerDefinitionStaysWithinItsMemoryBound) {
+    // Every byte is a player and each carries 32,767 details pairs: without
+    // a bound this asks for gigabytes. The lists and details of one demo
+    // stay below 64 MiB, and the extraction ends as when a list is full.
+    define("Info Count=0\nPlayer=rvd::1::2::hex:#kalv#::0::0::2\n"
+           "Team=rvd::1::1::hex:#kalv#::0::0::1\nPlayer Info Count=32767\n"
+           "Player Info 1=rvd::1::1::hex:#kalv#::0::0::1\n");
+    load(std::string(40000, '1'));
+    const PlayerList& blue = summary().lstPlayersBlue;
+    ASSERT_FALSE(blue.items.empty());
+    EXPECT_LT(blue.items.size(), std::size_t{1000});
+    std::size_t held = blue.tag.size();
+    for (const auto& item : blue.items) {
+        held += item.size();
+    }
+    EXPECT_LE(held, std::size_t{64} << 20U);
+    EXPECT_GT(held, std::size_t{60} << 20U);
+    EXPECT_FALSE(summary().cmdCreateDemoLogEnabled);
+}

@@ -89,3 +89,33 @@ TEST(DefinitionReader, ReadsFromAFile) {
     const auto path = folder.writeDefinition("g.kgd", "[Kalvenor Game]\nDemo Extensions=dem;;\n");
     EXPECT_EQ(ReadDefinitionValue(path, "Kalvenor Game", "demo extensions", ""), "dem;;");
 }
+
+TEST(DefinitionReader, Utf8WithOrWithoutBomAndWindows1252ReadTheSame) {
+    fenlark::test::TempFolder folder;
+    const std::string utf8 = "[Kalvenor Game]\r\nGame Name=\xC3\x9Cnreal \xE2\x80\x93 GOTY\r\n";
+    const std::string windows1252 = "[Kalvenor Game]\r\nGame Name=\xDCnreal \x96 GOTY\r\n";
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"plain.kgd", utf8}, {"bom.kgd", "\xEF\xBB\xBF" + utf8}, {"cp.kgd", windows1252}}) {
+        // The byte-order mark must not hide the first section.
+        EXPECT_EQ(ReadDefinitionValue(folder.writeDefinition(name, bytes), "kalvenor game",
+                                      "Game Name", "<default>"),
+                  "\xC3\x9Cnreal \xE2\x80\x93 GOTY")
+            << name;
+    }
+}
+
+TEST(DefinitionReader, AFileIsParsedOnceAndReadAgainWhenItChanges) {
+    fenlark::test::TempFolder folder;
+    const auto path = folder.writeDefinition("g.kgd", "[S]\nk=one\n");
+    const auto first = fenlark::LoadDefinitionFile(path);
+    EXPECT_EQ(fenlark::LoadDefinitionFile(path), first); // the same parse, not a new read
+    folder.writeDefinition("g.kgd", "[S]\nk=second\n");
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "second");
+    EXPECT_EQ(fenlark::LoadDefinitionFile(folder.path("missing.kgd")), nullptr);
+}
+
+TEST(DefinitionReader, ACutValueNeverEndsInsideACharacter) {
+    // 1022 ASCII bytes, then a two-byte character across the 1023-byte limit.
+    const std::string ini = "[S]\nk=" + std::string(1022, 'a') + "\xC3\xA9tail\n";
+    EXPECT_EQ(Read(ini, "S", "k"), std::string(1022, 'a'));
+}

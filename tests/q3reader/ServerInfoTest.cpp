@@ -1,4 +1,5 @@
 #include "q3reader/ServerInfo.h"
+#include "gamedef/DefinitionReader.h"
 #include "q3reader/QuakeDemo.h"
 #include "tests/common/SessionFixture.h"
 
@@ -104,4 +105,16 @@ TEST_F(ServerInfoTest, ColourCodesLeaveEveryValueInOnePass) {
     AddPlayer(session, "n\\^^b1x\\t\\1\\model\\^^11y");
     EXPECT_EQ(session.summary.lstPlayersBlue.items[0], "^1x");
     EXPECT_EQ(session.summary.lstPlayersBlue.tag, "\\Model\\y\\;;");
+}
+
+TEST_F(ServerInfoTest, AKeyMayNameAlternativesAndTheFirstNamedOneWins) {
+    useDefinition("Demo Protocol= protocol ;; com_protocol ;;\n");
+    // Either cvar fills the field ...
+    ShowServerInfo(session, "\\com_protocol\\71\\mapname\\q3dm6");
+    EXPECT_EQ(session.summary.txtDemoProtocol, "71");
+    // ... and when a server sends both, the first alternative counts,
+    // wherever it stands in the text.
+    ShowServerInfo(session, "\\protocol\\68\\com_protocol\\71");
+    EXPECT_EQ(session.summary.txtDemoProtocol, "68");
+    EXPECT_EQ(DefinitionAlternatives("a;;;;b;;"), (std::vector<std::string>{"a", "b"}));
 }

@@ -266,7 +266,7 @@ private slots:
 
     void doubleClickShowsThePlayersDetails() {
         session->summary.lstPlayersBlue.append("Alice", "\\Model\\sarge\\Handicap\\100\\");
-        session->summary.lstPlayersBlue.append("J\xe9r\xf4me", "\\name\\B\\");
+        session->summary.lstPlayersBlue.append("J\xc3\xa9r\xc3\xb4me", "\\name\\B\\");
         window->refresh();
         QCOMPARE(window->lstPlayersBlue->count(), 2);
         QCOMPARE(window->lstPlayersBlue->item(1)->text(), QString("Jérôme"));
@@ -295,7 +295,7 @@ private slots:
     void otherInfoShowsColumnsRowsAndTheSelectedRow() {
         OtherInfoList& info = session->summary.lstOtherInfo;
         info.resetColumns();
-        info.rows = {{"sv_hostname", "Caf\xe9"}, {"g_gametype", "4"}};
+        info.rows = {{"sv_hostname", "Caf\xc3\xa9"}, {"g_gametype", "4"}};
         info.selectedRow = 0;
         session->summary.txtServername = "Some server";
         window->refresh();
