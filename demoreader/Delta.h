@@ -126,7 +126,7 @@ FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int wi
 // The changed fields of a delta record among its first `count` fields (the
 // protocols from 66 on): a run of zero "changed" bits before each changed
 // field, and for entities (`Presence`) a bit that says whether a value
-// follows or the field became 0. `emit(index, value)` gets each field.
+// follows or the field became 0. `deliverField(index, value)` gets each field.
 //
 // The window is filled before each field without a test, so that the run
 // of zeros, the changed bit and a small value are there without further
@@ -134,7 +134,7 @@ FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int wi
 // need another refill.
 template <bool Presence, class Emit>
 FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
-                                              unsigned count, Emit&& emit) {
+                                              unsigned count, Emit&& deliverField) {
     constexpr std::uint32_t RunBits = MessageBits::RefillBits;
     constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
     unsigned index = 0;
@@ -163,7 +163,7 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
         if (!Presence || in.takeBit()) {
             value = TakeCodedFieldValue(in, fields[index].bits);
         }
-        emit(index, value);
+        deliverField(index, value);
         ++index;
     }
 }
