@@ -296,7 +296,8 @@ private:
             }
             // Commands are repeated in later frames until they arrive; only
             // one sent after the previous frame is new.
-            if (!lastFrame_ || number > *lastFrame_ + age) {
+            // 64-bit sums: frame numbers come straight from the file.
+            if (!lastFrame_ || std::int64_t{number} > std::int64_t{*lastFrame_} + age) {
                 game_.command(text);
             }
         }
