@@ -1,10 +1,14 @@
 #include "app/LoadDemo.h"
 
+#include "app/EngineReportMerge.h"
+#include "core/ByteSource.h"
 #include "extract/ExtractDefinitionInfo.h"
 #include "gamedef/DefinitionNames.h"
+#include "gamedef/DefinitionReader.h"
 #include "gamedef/MatchDefinition.h"
 #include "q3reader/QuakeDemo.h"
 #include "q3reader/QuakeReader.h"
+#include "readers/EngineReaders.h"
 
 #include <new>
 #include <stdexcept>
@@ -54,6 +58,24 @@ void RunQuakeReader(Session& session) {
     session.summary.cmdCreateDemoLogEnabled = true;
 }
 
+// A definition-driven demo whose section names a built-in reader: the reader
+// reads as far as the window needs, and what it found joins what the
+// extraction showed. An unknown name or a file that cannot be opened adds
+// nothing.
+void RunEngineReader(Session& session) {
+    const readers::EngineReaderEntry* reader = FindBuiltInReader(session);
+    if (reader == nullptr) {
+        return;
+    }
+    const std::unique_ptr<FileSource> source = FileSource::open(session.DemoPath);
+    if (!source) {
+        return;
+    }
+    // Readers report damage rather than throw; memory that runs out ends the
+    // load like any other step's.
+    MergeEngineReport(session.summary, reader->read(*source, readers::ReadDepth::Window));
+}
+
 // Game matching, then the reading the matched definition's type asks for.
 void IdentifyDemo(Session& session) {
     const std::optional<DefinitionMatch> match = MatchDefinition(session, session.DemoPath);
@@ -69,6 +91,7 @@ void IdentifyDemo(Session& session) {
     case InformationType::DefinitionDriven:
         session.summary.cmdCreateDemoLogEnabled = true;
         ExtractDefinitionInfo(session);
+        RunEngineReader(session);
         break;
     case InformationType::QuakeThreeProtocol:
         session.summary.cmdCreateDemoLogEnabled = true;
@@ -98,6 +121,13 @@ void ReportOutOfMemory(Session& session) {
         session.showLanguageMessage(MessageIcon::Critical, LanguageText::OutOfMemory);
     } catch (const std::bad_alloc&) {
     }
+}
+
+const readers::EngineReaderEntry* FindBuiltInReader(const Session& session) {
+    const std::string name = ReadDefinitionValue(
+        session.currentDefinitionPath(),
+        definition::InformationSectionPrefix + session.MatchedExtension, definition::Reader, "");
+    return name.empty() ? nullptr : readers::FindEngineReader(name);
 }
 
 std::string FormatFileSize(std::string digits) {

@@ -4,6 +4,7 @@
 // asks for.
 
 #include "core/Session.h"
+#include "readers/EngineReaders.h"
 
 #include <string>
 
@@ -17,6 +18,10 @@ void LoadDemo(Session& session);
 
 // Hides the wait window and shows that memory ran out (text 188).
 void ReportOutOfMemory(Session& session);
+
+// The built-in reader that the "Reader" key of the current definition's
+// information section names, or nullptr when it names none we have.
+const readers::EngineReaderEntry* FindBuiltInReader(const Session& session);
 
 void ClearDemoFields(DemoSummary& summary);
 

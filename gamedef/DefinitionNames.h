@@ -35,6 +35,9 @@ inline constexpr const char* PlayerFilter = "PlayerFilter";
 inline constexpr const char* ColourCodeFilter = "q3a"; // the one filter there is
 inline constexpr const char* PlayerInfoCount = "Player Info Count";
 inline constexpr const char* PlayerInfoPrefix = "Player Info "; // "Player Info <m>" (+ " Name")
+// A built-in reader that runs after the extraction and adds what it knows
+// ("Reader=quakeworld-mvd"); the names are those of the reader registry.
+inline constexpr const char* Reader = "Reader";
 
 // Keys of the information section of a Quake III protocol demo (type 2): the
 // server value shown in each field, with the value used when the key is absent.

@@ -28,10 +28,13 @@ constexpr std::size_t EscapeLength = 4; // "\xHH"
 struct ExpectedDemo {
     std::string file; // below the shared demo folder
     std::string demoType;
+    std::string protocol;
     std::string map;
     std::string mod;
     std::string server;
     std::vector<OtherInfoRow> rows;
+    Names blue;
+    Names red;
     Names spectators;
 };
 
@@ -69,11 +72,13 @@ std::vector<ExpectedDemo> ReadExpectations() {
         const std::size_t valueStart = line.compare(colon, 2, ": ") == 0 ? colon + 2 : colon + 1;
         const std::string value = Unescape(line.substr(valueStart));
         if (key == "file") {
-            demos.push_back({value, {}, {}, {}, {}, {}, {}});
+            demos.push_back({value, {}, {}, {}, {}, {}, {}, {}, {}, {}});
         } else if (demos.empty()) {
             ADD_FAILURE() << "a block must begin with its file: " << line;
         } else if (key == "type") {
             demos.back().demoType = value;
+        } else if (key == "protocol") {
+            demos.back().protocol = value;
         } else if (key == "map") {
             demos.back().map = value;
         } else if (key == "mod") {
@@ -83,6 +88,10 @@ std::vector<ExpectedDemo> ReadExpectations() {
         } else if (key == "row") {
             const std::size_t equals = value.find(" = ");
             demos.back().rows.push_back({value.substr(0, equals), value.substr(equals + 3)});
+        } else if (key == "blue") {
+            demos.back().blue.push_back(value);
+        } else if (key == "red") {
+            demos.back().red.push_back(value);
         } else if (key == "spectator") {
             demos.back().spectators.push_back(value);
         } else {
@@ -108,7 +117,7 @@ class RealDemoTest : public ShippedDefinitionsTest,
 
 } // namespace
 
-TEST_P(RealDemoTest, ShowsTheValuesOfTheHeader) {
+TEST_P(RealDemoTest, ShowsTheHeaderValuesAndTheReadersPlayers) {
     const ExpectedDemo& expected = GetParam();
     const fs::path demo = SharedDemos / expected.file;
     if (!fs::exists(demo)) {
@@ -121,10 +130,10 @@ TEST_P(RealDemoTest, ShowsTheValuesOfTheHeader) {
     EXPECT_EQ(summary.txtMap, expected.map);
     EXPECT_EQ(summary.txtMod, expected.mod);
     EXPECT_EQ(summary.txtServername, expected.server);
-    EXPECT_EQ(summary.txtDemoProtocol, "/");
+    EXPECT_EQ(summary.txtDemoProtocol, expected.protocol);
     EXPECT_EQ(summary.lstOtherInfo.rows, expected.rows);
-    EXPECT_TRUE(summary.lstPlayersBlue.items.empty());
-    EXPECT_TRUE(summary.lstPlayersRed.items.empty());
+    EXPECT_EQ(summary.lstPlayersBlue.items, expected.blue);
+    EXPECT_EQ(summary.lstPlayersRed.items, expected.red);
     EXPECT_EQ(summary.lstPlayersSpectators.items, expected.spectators);
     EXPECT_FALSE(summary.cmdCreateDemoLogEnabled);
 }
@@ -145,6 +154,7 @@ TEST(ShippedDefinitionsData, NamesEveryDemoOnce) {
     EXPECT_GE(demos.size(), 20u);
     for (const ExpectedDemo& demo : demos) {
         EXPECT_FALSE(demo.demoType.empty()) << demo.file;
+        EXPECT_FALSE(demo.protocol.empty()) << demo.file;
         EXPECT_EQ(
             std::count_if(demos.begin(), demos.end(),
                           [&demo](const ExpectedDemo& other) { return other.file == demo.file; }),
