@@ -1,6 +1,7 @@
 #include "app/PlayerDetails.h"
 #include "cli/CliUserInterface.h"
 #include "cli/JsonWriter.h"
+#include "cli/MatchReport.h"
 #include "cli/Report.h"
 #include "core/TextConversion.h"
 
@@ -116,7 +117,7 @@ void WriteText(JsonWriter& json, std::string_view name, const std::string& text)
 } // namespace
 
 std::string JsonReport(const Session& session, const std::vector<Message>& messages,
-                       const std::optional<DemoLogOutcome>& log) {
+                       const std::optional<DemoLogOutcome>& log, const MatchSection* match) {
     const DemoSummary& s = session.summary;
     JsonWriter json;
     json.beginObject();
@@ -164,6 +165,10 @@ std::string JsonReport(const Session& session, const std::vector<Message>& messa
     if (log) {
         json.key("log");
         WriteLog(json, *log);
+    }
+    if (match != nullptr) {
+        json.key("match");
+        WriteMatch(json, match->facts);
     }
     json.endObject();
     return json.take();

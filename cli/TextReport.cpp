@@ -1,4 +1,5 @@
 #include "cli/CliUserInterface.h"
+#include "cli/MatchReport.h"
 #include "cli/Report.h"
 
 #include <sstream>
@@ -29,7 +30,8 @@ void Players(std::ostringstream& out, const char* caption, const PlayerList& lis
 
 } // namespace
 
-std::string TextReport(const Session& session, const std::vector<Message>& messages) {
+std::string TextReport(const Session& session, const std::vector<Message>& messages,
+                       const MatchSection* match) {
     const DemoSummary& s = session.summary;
     std::ostringstream out;
     out << "Demo:           " << session.DemoPath << '\n';
@@ -55,6 +57,9 @@ std::string TextReport(const Session& session, const std::vector<Message>& messa
     out << "Create Demo log: " << (s.cmdCreateDemoLogEnabled ? "enabled" : "disabled") << '\n';
     for (const auto& message : messages) {
         out << "Message (" << IconName(message.icon) << "): " << message.text << '\n';
+    }
+    if (match != nullptr) {
+        out << MatchText(match->facts);
     }
     if (session.programEnded) {
         out << "The program ended here.\n";

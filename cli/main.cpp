@@ -1,11 +1,12 @@
 // fenlark-info: the loading flow of the window without a window, for scripts.
 //
-//   fenlark-info [--json] [--data DIR] [--log FILE] DEMO...
+//   fenlark-info [--json] [--match] [--data DIR] [--log FILE] DEMO...
 //
 // Exit status: 0 no warning or critical message, 1 one was shown, 2 usage
 // error, 3 the flow ended the program (a demo that cannot be read).
 
 #include "app/Commands.h"
+#include "app/MatchAnalysis.h"
 #include "app/StartUp.h"
 #include "cli/CliUserInterface.h"
 #include "cli/Report.h"
@@ -28,8 +29,10 @@ constexpr int ExitWarning = 1;
 constexpr int ExitProgramEnded = 3;
 
 void PrintUsage(std::FILE* stream) {
-    std::fputs("usage: fenlark-info [--json] [--data DIR] [--log FILE] DEMO...\n"
+    std::fputs("usage: fenlark-info [--json] [--match] [--data DIR] [--log FILE] DEMO...\n"
                "  --json       one JSON object per demo, one per line\n"
+               "  --match      add the match analysis (duration, players, scores, chat, "
+               "frags)\n"
                "  --data DIR   read the game definitions from DIR instead of ../Data\n"
                "  --log FILE   write the demo log of the last demo to FILE\n",
                stream);
@@ -37,6 +40,7 @@ void PrintUsage(std::FILE* stream) {
 
 struct Options {
     bool json = false;
+    bool match = false;
     std::optional<std::string> dataFolder;
     std::optional<std::string> logFile;
     std::vector<std::string> demos;
@@ -51,6 +55,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             onlyDemos = true;
         } else if (!onlyDemos && arg == "--json") {
             options.json = true;
+        } else if (!onlyDemos && arg == "--match") {
+            options.match = true;
         } else if (!onlyDemos && (arg == "--data" || arg == "--log")) {
             if (i + 1 >= argc) {
                 return std::nullopt;
@@ -68,12 +74,20 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
-void Print(const Session& session, const std::vector<Message>& messages, bool json,
+void Print(const Session& session, const std::vector<Message>& messages, const Options& options,
            const std::optional<DemoLogOutcome>& log) {
-    if (json) {
-        std::cout << cli::JsonReport(session, messages, log) << '\n';
+    std::optional<cli::MatchSection> match;
+    if (options.match) {
+        match.emplace();
+        if (!session.programEnded) {
+            match->facts = AnalyseCurrentDemo(session);
+        }
+    }
+    const cli::MatchSection* section = match ? &*match : nullptr;
+    if (options.json) {
+        std::cout << cli::JsonReport(session, messages, log, section) << '\n';
     } else {
-        std::cout << cli::TextReport(session, messages) << '\n';
+        std::cout << cli::TextReport(session, messages, section) << '\n';
     }
     std::cout.flush();
 }
@@ -125,16 +139,16 @@ int Run(int argc, char** argv) {
         StartUp(session, options->demos[i], languageSetting);
         std::vector<Message> messages = ui.takeMessages();
         if (session.programEnded) {
-            Print(session, messages, options->json, std::nullopt);
+            Print(session, messages, *options, std::nullopt);
             return ExitProgramEnded;
         }
         const bool last = i + 1 == options->demos.size();
         if (!last || !options->logFile) {
-            Print(session, messages, options->json, std::nullopt);
+            Print(session, messages, *options, std::nullopt);
             continue;
         }
         if (!session.summary.cmdCreateDemoLogEnabled) {
-            Print(session, messages, options->json, std::nullopt);
+            Print(session, messages, *options, std::nullopt);
             std::fputs("fenlark-info: --log: the Create Demo log command is disabled for this "
                        "demo\n",
                        stderr);
@@ -145,7 +159,7 @@ int Run(int argc, char** argv) {
         for (Message& message : ui.takeMessages()) {
             messages.push_back(std::move(message));
         }
-        Print(session, messages, options->json, log);
+        Print(session, messages, *options, log);
         if (session.programEnded) {
             return ExitProgramEnded;
         }

@@ -13,6 +13,9 @@
 #include <fstream>
 #include <iterator>
 #include <sys/wait.h>
+#include <QFile>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -282,4 +285,100 @@ TEST_F(FenlarkInfoTest, QuotesBackslashesAndControlCharactersSurviveTheJson) {
     ASSERT_EQ(result.objects.size(), 1u); // one line, valid JSON
     EXPECT_EQ(result.objects[0]["demoPath"].toString().toStdString(), odd);
     EXPECT_EQ(result.objects[0]["txtFileSize"].toString(), "1 bytes");
+}
+
+namespace {
+
+// A NetQuake demo of two players: the server information and the names, a
+// second later a frag count, two and a half seconds later the end.
+std::string CraftedQuakeDemo() {
+    auto block = [](const std::string& message) {
+        std::string bytes;
+        const auto length = static_cast<std::uint32_t>(message.size());
+        for (unsigned shift = 0; shift < 32; shift += 8)
+            bytes += static_cast<char>((length >> shift) & 0xffU);
+        return bytes + std::string(12, '\0') + message;
+    };
+    auto time = [](float seconds) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &seconds, sizeof bits);
+        std::string bytes = "\x07";
+        for (unsigned shift = 0; shift < 32; shift += 8)
+            bytes += static_cast<char>((bits >> shift) & 0xffU);
+        return bytes;
+    };
+    using namespace std::string_literals;
+    const std::string start = "\x0b\x0f\x00\x00\x00\x04\x01"s + "Arena\0maps/dm3.bsp\0\0\0"s +
+                              "\x0d\x00Ranger\0\x0d\x01Grunt\0"s;
+    return "-1\n" + block(start) + block(time(1.0f) + "\x0e\x00\x03\x00"s) +
+           block(time(3.5f) + "\x02"s);
+}
+
+const std::string ReaderDefinition = "[Kalvenor Game]\n"
+                                     "Game Name=Crafted Quake\n"
+                                     "Demo Extensions=qdm;;plain;;\n"
+                                     "[Fenlark - qdm]\n"
+                                     "Fenlark Type=1\n"
+                                     "Reader=quake-dem\n"
+                                     "[Fenlark - plain]\n"
+                                     "Fenlark Type=1\n";
+
+} // namespace
+
+TEST_F(FenlarkInfoTest, MatchAddsTheFactsOfTheNamedReaderAndNullWithoutOne) {
+    temp.writeDefinition("q.kgd", ReaderDefinition);
+    const auto demo = temp.write("demos/a.qdm", CraftedQuakeDemo());
+    const auto plain = temp.write("demos/b.plain", CraftedQuakeDemo());
+
+    const ProgramRun without = run({"--json", "--data", definitions(), demo});
+    ASSERT_EQ(without.objects.size(), 1u);
+    EXPECT_FALSE(without.objects[0].contains("match"));
+    EXPECT_EQ(without.objects[0]["lstPlayersBlue"].toObject()["items"].toArray().size(), 1);
+
+    const ProgramRun result = run({"--json", "--match", "--data", definitions(), demo, plain});
+    EXPECT_EQ(result.status, 0);
+    ASSERT_EQ(result.objects.size(), 2u);
+    // Apart from "match" the objects are those printed without --match.
+    QJsonObject first = result.objects[0];
+    const QJsonObject match = first.take("match").toObject();
+    EXPECT_EQ(first, without.objects[0]);
+    EXPECT_TRUE(result.objects[1]["match"].isNull());
+
+    EXPECT_EQ(match.keys(),
+              (QStringList{"chat", "durationMs", "ended", "firstServerTime", "frags", "gameType",
+                           "lastServerTime", "players", "recorder", "teamScores", "winner"}));
+    EXPECT_EQ(match["durationMs"].toInteger(), 2500);
+    EXPECT_TRUE(match["teamScores"].isNull());
+    EXPECT_EQ(match["ended"].toObject()["reason"].toString(), "end marker");
+    EXPECT_GT(match["ended"].toObject()["messagesRead"].toInteger(), 0);
+    const QJsonArray players = match["players"].toArray();
+    ASSERT_EQ(players.size(), 2);
+    const QJsonObject ranger = players[0].toObject();
+    EXPECT_EQ(ranger.keys(),
+              (QStringList{"clientNumber", "joinedMs", "leftMs", "name", "score", "team"}));
+    EXPECT_EQ(ranger["name"].toString(), "Ranger");
+    EXPECT_EQ(ranger["score"].toInt(), 3);
+    EXPECT_TRUE(ranger["leftMs"].isNull());
+    EXPECT_EQ(match["gameType"].toObject()["name"].toString(), "deathmatch");
+    EXPECT_TRUE(match["gameType"].toObject()["number"].isDouble());
+
+    const ProgramRun text = run({"--match", "--data", definitions(), demo});
+    EXPECT_NE(text.out.find("Match:\n  Duration:     0:02.5\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  Game type:    deathmatch\n"), std::string::npos) << text.out;
+}
+
+TEST_F(FenlarkInfoTest, MatchOnARealQuakeWorldDemo) {
+    const std::string demo =
+        std::string(FENLARK_SHARED_DEMOS) + "/qw_mvd/2on2_sf_vs_red[frobodm2]220104-0915.mvd";
+    if (!QFile::exists(QString::fromStdString(demo)))
+        GTEST_SKIP() << demo << " is not available";
+    const ProgramRun result = run({"--json", "--match", demo});
+    ASSERT_EQ(result.objects.size(), 1u);
+    const QJsonObject match = result.objects[0]["match"].toObject();
+    EXPECT_EQ(match["durationMs"].toInteger(), 202743);
+    EXPECT_EQ(match["winner"].toString(), "red");
+    EXPECT_EQ(match["teamScores"].toObject()["red"].toInt(), 20);
+    EXPECT_EQ(match["players"].toArray().size(), 5);
+    EXPECT_FALSE(match["frags"].toArray().isEmpty());
+    EXPECT_EQ(match["frags"].toArray()[0].toObject()["killer"].toString(), ": Timber");
 }
