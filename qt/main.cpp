@@ -9,6 +9,7 @@
 #include "core/Session.h"
 #include "lang/Language.h"
 #include "qt/FenlarkWindow.h"
+#include "qt/MatchCommand.h"
 #include "qt/ProgramStart.h"
 #include "qt/QtUserInterface.h"
 #include "settings/LanguageSetting.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     fenlark::Session session(ui, language, fenlark::ProgramFolder(argv[0]));
     fenlark::gui::FenlarkWindow window(session, ui);
     ui.setWindow(&window);
+    new fenlark::gui::MatchCommand(window, session); // owned by the window
     QObject::connect(&window, &fenlark::gui::FenlarkWindow::programClosed, &app,
                      &QCoreApplication::quit);
 

@@ -6,7 +6,7 @@
 #include "app/EngineReportMerge.h"
 #include "app/LoadDemo.h"
 #include "lang/Language.h"
-#include "tests/app/CraftedQuakeDemo.h"
+#include "tests/common/CraftedQuakeDemo.h"
 #include "tests/common/SessionFixture.h"
 
 #include <gtest/gtest.h>
@@ -177,9 +177,9 @@ TEST_F(ReaderDefinitionTest, TheNamedReaderAddsPlayersValuesAndRows) {
     EXPECT_EQ(summary.txtMap, "dm3");
     EXPECT_EQ(summary.txtMod, "/");
     EXPECT_EQ(summary.txtDemoProtocol, "15");
-    EXPECT_EQ(summary.lstOtherInfo.rows, (std::vector<OtherInfoRow>{{"Level name", "Crafted Arena"},
-                                                                    {"Maximum players", "4"},
-                                                                    {"Game type", "deathmatch"}}));
+    EXPECT_EQ(summary.lstOtherInfo.rows,
+              (std::vector<OtherInfoRow>{
+                  {"Level name", "Arena"}, {"Maximum players", "4"}, {"Game type", "deathmatch"}}));
     EXPECT_EQ(summary.lstPlayersBlue.items, Names{"Ranger"});
     EXPECT_EQ(summary.lstPlayersRed.items, Names{"Grunt"});
     EXPECT_TRUE(summary.lstPlayersSpectators.items.empty());
@@ -191,8 +191,7 @@ TEST_F(ReaderDefinitionTest, WithoutAReaderOrWithAnUnknownOneNothingIsAdded) {
         const DemoSummary& summary = load();
         EXPECT_EQ(summary.txtMap, "/") << line;
         EXPECT_EQ(summary.txtDemoProtocol, "/") << line;
-        EXPECT_EQ(summary.lstOtherInfo.rows,
-                  (std::vector<OtherInfoRow>{{"Level name", "Crafted Arena"}}))
+        EXPECT_EQ(summary.lstOtherInfo.rows, (std::vector<OtherInfoRow>{{"Level name", "Arena"}}))
             << line;
         EXPECT_TRUE(summary.lstPlayersBlue.items.empty()) << line;
         EXPECT_TRUE(summary.lstPlayersRed.items.empty()) << line;

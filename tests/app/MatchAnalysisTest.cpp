@@ -4,7 +4,7 @@
 #include "app/MatchAnalysis.h"
 #include "app/LoadDemo.h"
 #include "lang/Language.h"
-#include "tests/app/CraftedQuakeDemo.h"
+#include "tests/common/CraftedQuakeDemo.h"
 #include "tests/common/SessionFixture.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,8 @@ TEST_F(MatchAnalysisTest, AReaderReadsTheWholeFileWithProgressAndCanBeCancelled)
     const std::optional<MatchFacts> facts = AnalyseCurrentDemo(session, options);
     ASSERT_TRUE(facts);
     EXPECT_EQ(facts->players.size(), 2u);
-    EXPECT_EQ(facts->ended.reason, "end of file");
+    EXPECT_EQ(facts->ended.reason, "end marker");
+    EXPECT_EQ(facts->durationMs, 2500);
     const auto size = static_cast<std::uint64_t>(test::CraftedQuakeDemo().size());
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), std::make_pair(size, size));

@@ -1,5 +1,6 @@
 // Runs fenlark-info as a user's script would and checks what it prints.
 
+#include "tests/common/CraftedQuakeDemo.h"
 #include "tests/common/TempFolder.h"
 
 #include <QJsonArray>
@@ -289,31 +290,6 @@ TEST_F(FenlarkInfoTest, QuotesBackslashesAndControlCharactersSurviveTheJson) {
 
 namespace {
 
-// A NetQuake demo of two players: the server information and the names, a
-// second later a frag count, two and a half seconds later the end.
-std::string CraftedQuakeDemo() {
-    auto block = [](const std::string& message) {
-        std::string bytes;
-        const auto length = static_cast<std::uint32_t>(message.size());
-        for (unsigned shift = 0; shift < 32; shift += 8)
-            bytes += static_cast<char>((length >> shift) & 0xffU);
-        return bytes + std::string(12, '\0') + message;
-    };
-    auto time = [](float seconds) {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &seconds, sizeof bits);
-        std::string bytes = "\x07";
-        for (unsigned shift = 0; shift < 32; shift += 8)
-            bytes += static_cast<char>((bits >> shift) & 0xffU);
-        return bytes;
-    };
-    using namespace std::string_literals;
-    const std::string start = "\x0b\x0f\x00\x00\x00\x04\x01"s + "Arena\0maps/dm3.bsp\0\0\0"s +
-                              "\x0d\x00Ranger\0\x0d\x01Grunt\0"s;
-    return "-1\n" + block(start) + block(time(1.0f) + "\x0e\x00\x03\x00"s) +
-           block(time(3.5f) + "\x02"s);
-}
-
 const std::string ReaderDefinition = "[Kalvenor Game]\n"
                                      "Game Name=Crafted Quake\n"
                                      "Demo Extensions=qdm;;plain;;\n"
@@ -327,8 +303,8 @@ const std::string ReaderDefinition = "[Kalvenor Game]\n"
 
 TEST_F(FenlarkInfoTest, MatchAddsTheFactsOfTheNamedReaderAndNullWithoutOne) {
     temp.writeDefinition("q.kgd", ReaderDefinition);
-    const auto demo = temp.write("demos/a.qdm", CraftedQuakeDemo());
-    const auto plain = temp.write("demos/b.plain", CraftedQuakeDemo());
+    const auto demo = temp.write("demos/a.qdm", fenlark::test::CraftedQuakeDemo());
+    const auto plain = temp.write("demos/b.plain", fenlark::test::CraftedQuakeDemo());
 
     const ProgramRun without = run({"--json", "--data", definitions(), demo});
     ASSERT_EQ(without.objects.size(), 1u);
