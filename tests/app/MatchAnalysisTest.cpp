@@ -87,3 +87,31 @@ TEST_F(MatchAnalysisTest, AReaderReadsTheWholeFileWithProgressAndCanBeCancelled)
     std::filesystem::remove(request.demoPath);
     EXPECT_EQ(RunMatchAnalysis(request)->ended.reason, "read error");
 }
+
+TEST_F(MatchAnalysisTest, AQuakeThreeDemoGetsTheQuakeThreeAnalysis) {
+    session.setDefinitionsFolder(FENLARK_DATA_SOURCE_DIR);
+    session.DemoPath = std::string(FENLARK_SAMPLES_DIR) + "/ffa.dm_71";
+    LoadDemo(session);
+    ASSERT_EQ(PrepareMatchAnalysis(session).kind, Kind::QuakeThree);
+
+    std::uint64_t lastRead = 0;
+    std::uint64_t total = 0;
+    MatchAnalysisOptions options;
+    options.progress = [&](std::uint64_t read, std::uint64_t size) {
+        lastRead = read;
+        total = size;
+    };
+    const std::optional<MatchFacts> facts = AnalyseCurrentDemo(session, options);
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->ended.reason, "end marker");
+    EXPECT_EQ(facts->players.size(), 5u); // 4 bots and the recording player
+    EXPECT_EQ(total, std::filesystem::file_size(session.DemoPath));
+    // The analysis reads up to the end marker, so the last report is near
+    // the end of the file.
+    EXPECT_GT(lastRead, total / 2);
+    EXPECT_LE(lastRead, total);
+
+    const std::atomic<bool> cancel{true};
+    options.cancel = &cancel;
+    EXPECT_EQ(AnalyseCurrentDemo(session, options)->ended.reason, "cancelled");
+}

@@ -358,3 +358,24 @@ TEST_F(FenlarkInfoTest, MatchOnARealQuakeWorldDemo) {
     EXPECT_FALSE(match["frags"].toArray().isEmpty());
     EXPECT_EQ(match["frags"].toArray()[0].toObject()["killer"].toString(), ": Timber");
 }
+
+TEST_F(FenlarkInfoTest, MatchOnTheSampleQuakeThreeDemos) {
+    const ProgramRun result =
+        run({"--json", "--match", std::string(FENLARK_SAMPLES_DIR) + "/tdm.dm_71",
+             std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68"});
+    EXPECT_EQ(result.status, 0);
+    ASSERT_EQ(result.objects.size(), 2u);
+    // The recording's own account (samples/tdm.truth.json): client 4 recorded
+    // as a spectator; Sarge and Grism red, Kyonshi and Major blue.
+    const QJsonObject tdm = result.objects[0]["match"].toObject();
+    EXPECT_EQ(tdm["recorder"].toObject()["clientNumber"].toInt(), 4);
+    EXPECT_EQ(tdm["recorder"].toObject()["name"].toString(), "Recorder");
+    QStringList teams;
+    for (const QJsonValue& player : tdm["players"].toArray())
+        teams << player.toObject()["name"].toString() + "=" + player.toObject()["team"].toString();
+    EXPECT_EQ(teams, (QStringList{"Sarge=red", "Grism=red", "Kyonshi=blue", "Major=blue",
+                                  "Recorder=spectator"}));
+    EXPECT_FALSE(tdm["teamScores"].isNull());
+    EXPECT_EQ(tdm["ended"].toObject()["reason"].toString(), "end marker");
+    EXPECT_FALSE(result.objects[1]["match"].toObject()["players"].toArray().isEmpty());
+}

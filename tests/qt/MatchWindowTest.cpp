@@ -1,7 +1,8 @@
 // The Match window on the offscreen platform: opened by Ctrl+M and from the
 // main window's context menu, the analysis of a demo with a built-in reader
-// on its worker thread, the summary and the sortable player table, a demo
-// without analysis, cancelling and closing during the analysis.
+// on its worker thread, the summary and the sortable player table, a sample
+// Quake III demo, a demo without analysis, cancelling and closing during the
+// analysis.
 
 #include "qt/MatchWindow.h"
 #include "app/StartUp.h"
@@ -122,6 +123,26 @@ private slots:
 
         // A second Ctrl+M for the same demo brings the same window forward.
         QCOMPARE(openByShortcut(), match);
+    }
+
+    void aSampleQuakeThreeDemoShowsItsTeamsRecorderAndChat() {
+        session->setDefinitionsFolder(FENLARK_DATA_SOURCE_DIR);
+        StartUp(*session, std::string(FENLARK_SAMPLES_DIR) + "/tdm.dm_71", std::nullopt);
+        window->refresh();
+        MatchWindow* match = openByShortcut();
+        QVERIFY(match != nullptr);
+        QTRY_VERIFY(!match->isAnalysing());
+        // The recording's own account: Sarge and Grism red, Kyonshi and Major
+        // blue, the recording player a spectator who said one line.
+        QCOMPARE(match->txtRecorder->text(), QString("Recorder"));
+        QCOMPARE(match->txtGameType->text(), QString("team deathmatch"));
+        match->tblPlayers->sortItems(3, Qt::AscendingOrder); // by client number
+        QCOMPARE(Column(match->tblPlayers, 0),
+                 (QStringList{"Sarge", "Grism", "Kyonshi", "Major", "Recorder"}));
+        QCOMPARE(Column(match->tblPlayers, 1),
+                 (QStringList{"red", "red", "blue", "blue", "spectator"}));
+        QCOMPARE(Column(match->tblChat, 3), QStringList{"spectator here"});
+        QVERIFY(match->tblFrags->rowCount() > 0);
     }
 
     void theContextMenuOffersTheMatchCommandOnlyForDemosWithAnAnalysis() {
