@@ -23,6 +23,7 @@ constexpr std::int64_t SecondsPerMinute = 60;
 constexpr std::int64_t TenthMs = 100;
 constexpr int DefaultWidth = 640;
 constexpr int DefaultHeight = 520;
+constexpr int PlayerClientColumn = 3;
 
 QString Utf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -84,6 +85,13 @@ QLabel* Value(QWidget* parent, const char* name) {
     label->setObjectName(name);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
+}
+
+// Turns sorting on, first in the given column's ascending order: players by
+// client number, chat and frags by time, as they happened.
+void EnableSorting(QTableWidget* table, int column) {
+    table->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    table->setSortingEnabled(true);
 }
 
 void SetRow(QTableWidget* table, int row, std::initializer_list<QTableWidgetItem*> cells) {
@@ -243,7 +251,7 @@ void MatchWindow::showFacts(const MatchFacts& facts) {
                 Cell(MatchTime(player.joinedMs), player.joinedMs),
                 Cell(player.leftMs ? MatchTime(*player.leftMs) : QString(), player.leftMs)});
     }
-    tblPlayers->setSortingEnabled(true);
+    EnableSorting(tblPlayers, PlayerClientColumn);
 
     tblChat->setSortingEnabled(false);
     tblChat->setRowCount(static_cast<int>(facts.chat.size()));
@@ -253,7 +261,7 @@ void MatchWindow::showFacts(const MatchFacts& facts) {
                {Cell(MatchTime(line.timeMs), line.timeMs), Cell(line.team ? "yes" : ""),
                 Cell(Utf8(line.sender)), Cell(Utf8(line.text))});
     }
-    tblChat->setSortingEnabled(true);
+    EnableSorting(tblChat, 0);
 
     tblFrags->setSortingEnabled(false);
     tblFrags->setRowCount(static_cast<int>(facts.frags.size()));
@@ -263,7 +271,7 @@ void MatchWindow::showFacts(const MatchFacts& facts) {
                {Cell(MatchTime(frag.timeMs), frag.timeMs), Cell(Utf8(frag.killer)),
                 Cell(Utf8(frag.victim)), Cell(Utf8(frag.means))});
     }
-    tblFrags->setSortingEnabled(true);
+    EnableSorting(tblFrags, 0);
     tblPlayers->resizeColumnsToContents();
 }
 

@@ -333,7 +333,7 @@ TEST_F(FenlarkInfoTest, MatchAddsTheFactsOfTheNamedReaderAndNullWithoutOne) {
     EXPECT_EQ(ranger.keys(),
               (QStringList{"clientNumber", "joinedMs", "leftMs", "name", "score", "team"}));
     EXPECT_EQ(ranger["name"].toString(), "Ranger");
-    EXPECT_EQ(ranger["score"].toInt(), 3);
+    EXPECT_EQ(ranger["score"].toInt(), 10);
     EXPECT_TRUE(ranger["leftMs"].isNull());
     EXPECT_EQ(match["gameType"].toObject()["name"].toString(), "deathmatch");
     EXPECT_TRUE(match["gameType"].toObject()["number"].isDouble());

@@ -3,8 +3,8 @@
 // loading flow, fenlark-info and the Match window: the CD track line, then
 // blocks of a length, the view angles and a message. The first message holds
 // the server information (protocol 15, 4 players, deathmatch, map dm3, level
-// "Arena") and the names Ranger and Grunt; a second later Ranger has 3 frags;
-// two and a half seconds after that the recording ends.
+// "Arena") and the names Ranger and Grunt; a second later Ranger has 10 frags
+// and Grunt 9; two and a half seconds after that the recording ends.
 
 #include <cstdint>
 #include <cstring>
@@ -33,7 +33,7 @@ inline std::string CraftedQuakeDemo() {
     using namespace std::string_literals;
     const std::string start = "\x0b\x0f\x00\x00\x00\x04\x01"s + "Arena\0maps/dm3.bsp\0\0\0"s +
                               "\x0d\x00Ranger\0\x0d\x01Grunt\0"s;
-    return "-1\n" + block(start) + block(time(1.0f) + "\x0e\x00\x03\x00"s) +
+    return "-1\n" + block(start) + block(time(1.0f) + "\x0e\x00\x0a\x00\x0e\x01\x09\x00"s) +
            block(time(3.5f) + "\x02"s);
 }
 

@@ -23,6 +23,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -115,9 +116,9 @@ private slots:
         QVERIFY(match->lblStatus->text().contains("end marker"));
         QVERIFY(!match->cmdCancel->isEnabled());
         QCOMPARE(Column(match->tblPlayers, 0), (QStringList{"Ranger", "Grunt"}));
-        QCOMPARE(Column(match->tblPlayers, 2), (QStringList{"3", "0"}));
+        QCOMPARE(Column(match->tblPlayers, 2), (QStringList{"10", "9"}));
 
-        // Sorting by score goes by number, not by text.
+        // Sorting by score goes by number, not by text ("10" < "9").
         match->tblPlayers->sortItems(2, Qt::AscendingOrder);
         QCOMPARE(Column(match->tblPlayers, 0), (QStringList{"Grunt", "Ranger"}));
 
@@ -136,13 +137,15 @@ private slots:
         // blue, the recording player a spectator who said one line.
         QCOMPARE(match->txtRecorder->text(), QString("Recorder"));
         QCOMPARE(match->txtGameType->text(), QString("team deathmatch"));
-        match->tblPlayers->sortItems(3, Qt::AscendingOrder); // by client number
+        // Players come by client number, frags by time.
         QCOMPARE(Column(match->tblPlayers, 0),
                  (QStringList{"Sarge", "Grism", "Kyonshi", "Major", "Recorder"}));
         QCOMPARE(Column(match->tblPlayers, 1),
                  (QStringList{"red", "red", "blue", "blue", "spectator"}));
         QCOMPARE(Column(match->tblChat, 3), QStringList{"spectator here"});
-        QVERIFY(match->tblFrags->rowCount() > 0);
+        QVERIFY(match->tblFrags->rowCount() > 1);
+        const QStringList times = Column(match->tblFrags, 0);
+        QVERIFY(std::is_sorted(times.begin(), times.end()));
     }
 
     void theContextMenuOffersTheMatchCommandOnlyForDemosWithAnAnalysis() {
