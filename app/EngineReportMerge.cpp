@@ -14,10 +14,29 @@ namespace {
 // What the extraction shows for a value its probe did not find.
 constexpr std::string_view NotFound = "/";
 
-// A label or value of a details entry, in the model's encoding and free of
-// the entry's separators.
+// Readers give UTF-8, as the model holds it; a byte that is not part of a
+// well-formed sequence becomes U+FFFD rather than reach the window.
+std::string ModelText(std::string_view utf8) {
+    if (IsValidUtf8(utf8)) {
+        return std::string(utf8);
+    }
+    std::string text;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = Utf8SequenceLength(utf8, at);
+        if (length == 0) {
+            text += "\xEF\xBF\xBD";
+            ++at;
+        } else {
+            text += utf8.substr(at, length);
+            at += length;
+        }
+    }
+    return text;
+}
+
+// A label or value of a details entry, free of the entry's separators.
 std::string DetailsText(std::string_view utf8) {
-    std::string text = Utf8ToLatin1(utf8);
+    std::string text = ModelText(utf8);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\') {
             text[i] = '/';
@@ -30,7 +49,7 @@ std::string DetailsText(std::string_view utf8) {
 
 void FillIfNotFound(std::string& field, const std::optional<std::string>& value) {
     if (field == NotFound && value && !value->empty()) {
-        field = Utf8ToLatin1(*value);
+        field = ModelText(*value);
     }
 }
 
@@ -71,12 +90,12 @@ void AppendOtherInfo(OtherInfoList& list, const readers::EngineReport& report) {
         if (list.rows.size() >= PlayerList::MaxItems) {
             return;
         }
-        std::string rowName = Utf8ToLatin1(name);
+        std::string rowName = ModelText(name);
         const bool listed = std::ranges::any_of(list.rows, [&rowName](const OtherInfoRow& row) {
             return EqualIgnoringCase(row.name, rowName);
         });
         if (!listed) {
-            list.rows.push_back({std::move(rowName), Utf8ToLatin1(value)});
+            list.rows.push_back({std::move(rowName), ModelText(value)});
         }
     }
 }
@@ -113,7 +132,7 @@ void MergeEngineReport(DemoSummary& summary, const readers::EngineReport& report
     for (const readers::ReportedPlayer& player : report.players) {
         // A full list refuses the player and leaves the others to their lists.
         ListFor(summary, player, teamOrder)
-            .append(Utf8ToLatin1(player.name), EngineDetailsEntry(player));
+            .append(ModelText(player.name), EngineDetailsEntry(player));
     }
 
     AppendOtherInfo(summary.lstOtherInfo, report);

@@ -22,8 +22,8 @@ namespace fenlark {
 //    players name, in the order they appear);
 //  - a player without a team is placed like a team-0 player of a Quake III
 //    demo: to Blue while Blue is empty, else to Red.
-// Text is converted from UTF-8 to the model's one byte per character. Lists
-// stop growing at their limit.
+// Text stays UTF-8 (malformed bytes become U+FFFD). Lists stop growing at
+// their limit.
 void MergeEngineReport(DemoSummary& summary, const readers::EngineReport& report);
 
 // The details entry of one player, "\label\value\...\" (without the ";;"

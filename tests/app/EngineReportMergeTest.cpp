@@ -97,18 +97,20 @@ TEST(MergeEngineReport, ReportedPlayersReplaceTheExtractedOnesAndRespectTheListL
     EXPECT_EQ(summary.lstPlayersRed.items.size(), PlayerList::MaxItems);
 }
 
-TEST(MergeEngineReport, DetailsEntriesKeepTheirSeparatorsOutAndBecomeOneBytePerCharacter) {
+TEST(MergeEngineReport, DetailsEntriesKeepTheirSeparatorsOutAndStayUtf8) {
     ReportedPlayer player = Player("Jos\xC3\xA9", "red");
-    player.details = {{"Slot", "3"}, {"Skin", "a\\b;;c;"}, {"Name;;", "\xC3\xA9\xE2\x82\xAC"}};
-    EXPECT_EQ(EngineDetailsEntry(player), "\\Slot\\3\\Skin\\a/b,;c,\\Name,,\\\xE9?\\");
+    player.details = {{"Slot", "3"}, {"Skin", "a\\b;;c;"}, {"Name;;", "\xC3\xA9\xE2\x82\xAC\xFF"}};
+    EXPECT_EQ(EngineDetailsEntry(player),
+              "\\Slot\\3\\Skin\\a/b,;c,\\Name,,\\\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\\");
     EXPECT_EQ(EngineDetailsEntry(Player("none", "")), "\\");
 
     DemoSummary summary;
     EngineReport report;
     report.players = {player, Player("b", "blue")};
     MergeEngineReport(summary, report);
-    EXPECT_EQ(summary.lstPlayersRed.items, Names{"Jos\xE9"});
-    EXPECT_EQ(summary.lstPlayersRed.tag, "\\Slot\\3\\Skin\\a/b,;c,\\Name,,\\\xE9?\\;;");
+    EXPECT_EQ(summary.lstPlayersRed.items, Names{"Jos\xC3\xA9"});
+    EXPECT_EQ(summary.lstPlayersRed.tag,
+              "\\Slot\\3\\Skin\\a/b,;c,\\Name,,\\\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\\;;");
     EXPECT_EQ(summary.lstPlayersBlue.tag, "\\;;");
 }
 
@@ -140,7 +142,7 @@ TEST(MergeEngineReport, FillsOnlyValuesLeftAsNotFoundAndAddsOnlyRowsNotListed) {
               (std::vector<OtherInfoRow>{{"Level Name", "from the header"},
                                          {"CD Track", "2"},
                                          {"Game type", "deathmatch"},
-                                         {"Caf\xE9", "x"}}));
+                                         {"Caf\xC3\xA9", "x"}}));
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "tests/common/CraftedQuakeDemo.h"
 #include "tests/common/TempFolder.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,9 +15,6 @@
 #include <fstream>
 #include <iterator>
 #include <sys/wait.h>
-#include <QFile>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
