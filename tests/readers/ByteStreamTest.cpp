@@ -29,8 +29,10 @@ TEST(ByteStreamTest, ReadsAcrossAndBeyondTheBuffer) {
     const auto value = stream.u32();
     ASSERT_TRUE(value);
     const std::size_t at = 3 * ByteStream::BufferSize + 7;
-    EXPECT_EQ(*value, bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-                          static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+    const std::uint32_t expected = std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8U |
+                                   std::uint32_t{bytes[at + 2]} << 16U |
+                                   std::uint32_t{bytes[at + 3]} << 24U;
+    EXPECT_EQ(*value, expected);
 }
 
 TEST(ByteStreamTest, FailsWithoutMovingAtTheEnd) {
