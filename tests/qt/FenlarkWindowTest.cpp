@@ -384,6 +384,16 @@ private slots:
         QCOMPARE(header->sectionSize(0), 133);
         QCOMPARE(header->sectionSize(1), 153);
 
+        // The resize rules widen the columns with the window; a load resets them too.
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->resize(700, 500);
+        QVERIFY(header->sectionSize(0) != 133);
+        LoadChosenDemo(*session, demo);
+        window->refresh();
+        QCOMPARE(header->sectionSize(0), 133);
+        QCOMPARE(header->sectionSize(1), 153);
+
         // A refresh without a load keeps what the user chose.
         header->resizeSection(0, 250);
         window->refresh();
@@ -393,7 +403,11 @@ private slots:
     void creditLineAndMessageBoxesAreNotCutOff() {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        for (const QSize size : {QSize(480, 415), QSize(600, 500)}) {
+        // A face taller than the designed one, as a desktop's scaling may give.
+        QFont tall = window->lblVersion->font();
+        tall.setPixelSize(16);
+        window->lblVersion->setFont(tall);
+        for (const QSize size : {QSize(600, 500), QSize(480, 415)}) {
             window->resize(size);
             const QLabel* credit = window->lblVersion;
             const QRect text = credit->style()->itemTextRect(
