@@ -25,6 +25,7 @@ void OtherInfoList::resetColumns() {
     constexpr int CvarWidth = 2000;
     constexpr int ValueWidth = 2300;
     columns = {{"Cvar", CvarWidth}, {"Value", ValueWidth}};
+    ++columnResets;
 }
 
 } // namespace fenlark

@@ -43,6 +43,10 @@ struct OtherInfoList {
     std::vector<ListColumn> columns;
     std::vector<OtherInfoRow> rows;
     std::optional<std::size_t> selectedRow;
+    // Counts the calls of resetColumns(), so that a view can set its columns
+    // up again even when the new columns equal the old ones (the user may
+    // have resized them in between).
+    unsigned columnResets = 0;
 
     // Removes every column and adds "Cvar" (2000 twips) and "Value" (2300 twips).
     void resetColumns();

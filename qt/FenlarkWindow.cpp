@@ -16,10 +16,12 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
@@ -59,6 +61,9 @@ QListWidget* PlayerListBox(QWidget* parent, const char* name) {
     auto* list = Named(new QListWidget(parent), name);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
+    // A definition may fill a list with tens of thousands of names: with
+    // uniform sizes the view lays out one item instead of every one.
+    list->setUniformItemSizes(true);
     return list;
 }
 
@@ -184,17 +189,19 @@ void FenlarkWindow::createControls() {
     cmdLoadDemo = Named(new QPushButton("Load Demo", this), "cmdLoadDemo");
     cmdOk = Named(new QPushButton("&Ok", this), "cmdOk");
     lblVersion = Caption(this, "lblVersion", CreditText);
+    // Drawn from the top like the designed label, so the part of its
+    // rectangle that hangs below the client area holds no text.
+    lblVersion->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     connect(cmdLoadDemo, &QPushButton::clicked, this, &FenlarkWindow::loadDemoClicked);
     connect(cmdCreateDemoLog, &QPushButton::clicked, this, &FenlarkWindow::createDemoLogClicked);
     connect(cmdOk, &QPushButton::clicked, this, &FenlarkWindow::okClicked);
-    connect(lstPlayersBlue, &QListWidget::itemDoubleClicked, this,
-            [this] { playerListDoubleClicked(lstPlayersBlue, session_.summary.lstPlayersBlue); });
-    connect(lstPlayersRed, &QListWidget::itemDoubleClicked, this,
-            [this] { playerListDoubleClicked(lstPlayersRed, session_.summary.lstPlayersRed); });
-    connect(lstPlayersSpectators, &QListWidget::itemDoubleClicked, this, [this] {
-        playerListDoubleClicked(lstPlayersSpectators, session_.summary.lstPlayersSpectators);
-    });
+    // A double-click counts anywhere in a list, below its last item too, so
+    // it is taken from the viewport rather than from the items.
+    for (QListWidget* list : {lstPlayersBlue, lstPlayersRed, lstPlayersSpectators}) {
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
+    }
 
     // Every control of the layout table, found once by its designed name.
     for (const LayoutControl& control : LayoutControls()) {
@@ -210,12 +217,24 @@ void FenlarkWindow::applyLayout() {
     }
     Place(Line1, layout_.Line1);
     Place(Line2, layout_.Line2);
+    placeCreditLine();
     QHeaderView* header = lstOtherInfo->header();
     const int columns =
         std::min(header->count(), static_cast<int>(layout_.otherInfoColumns.size()));
     for (int column = 0; column < columns; ++column) {
         header->resizeSection(
             column, TwipsToPixels(layout_.otherInfoColumns[static_cast<std::size_t>(column)]));
+    }
+}
+
+void FenlarkWindow::placeCreditLine() {
+    // The designed rectangle reaches a little below the client area; where the
+    // face in use is taller than what is left, the line moves up so that its
+    // text is never cut off at the bottom.
+    const int textHeight = lblVersion->fontMetrics().height();
+    const int lowestTop = height() - textHeight;
+    if (lblVersion->y() > lowestTop && lowestTop >= 0) {
+        lblVersion->move(lblVersion->x(), lowestTop);
     }
 }
 
@@ -254,20 +273,36 @@ void FenlarkWindow::closeEvent(QCloseEvent* event) {
     emit programClosed();
 }
 
-void FenlarkWindow::dragEnterEvent(QDragEnterEvent* event) {
+namespace {
+
+// One local file, offered for copying. The drop is always answered as a copy:
+// a file manager that proposed a move would otherwise delete the user's file.
+bool TakeAsCopy(QDropEvent* event) {
     const QMimeData* mime = event->mimeData();
-    if (mime->hasUrls() && mime->urls().size() == 1 && mime->urls().front().isLocalFile()) {
-        event->acceptProposedAction();
+    if (!mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile() ||
+        !event->possibleActions().testFlag(Qt::CopyAction)) {
+        event->ignore();
+        return false;
     }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+} // namespace
+
+void FenlarkWindow::dragEnterEvent(QDragEnterEvent* event) {
+    TakeAsCopy(event);
+}
+
+void FenlarkWindow::dragMoveEvent(QDragMoveEvent* event) {
+    TakeAsCopy(event);
 }
 
 void FenlarkWindow::dropEvent(QDropEvent* event) {
-    const QMimeData* mime = event->mimeData();
-    if (!mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile()) {
-        return;
+    if (TakeAsCopy(event)) {
+        loadDroppedFile(event->mimeData()->urls().front().toLocalFile());
     }
-    event->acceptProposedAction();
-    loadDroppedFile(mime->urls().front().toLocalFile());
 }
 
 void FenlarkWindow::loadDemoClicked() {
@@ -289,8 +324,54 @@ void FenlarkWindow::loadDroppedFile(const QString& path) {
     refresh();
 }
 
-void FenlarkWindow::playerListDoubleClicked(const QListWidget* widget, const PlayerList& list) {
-    ShowPlayerDetails(session_, list, FirstSelectedRow(widget));
+const PlayerList* FenlarkWindow::playerListOf(const QObject* widget) const {
+    if (widget == lstPlayersBlue) {
+        return &session_.summary.lstPlayersBlue;
+    }
+    if (widget == lstPlayersRed) {
+        return &session_.summary.lstPlayersRed;
+    }
+    if (widget == lstPlayersSpectators) {
+        return &session_.summary.lstPlayersSpectators;
+    }
+    return nullptr;
+}
+
+void FenlarkWindow::showFirstSelectedPlayer(const QListWidget* widget) {
+    if (const PlayerList* list = playerListOf(widget)) {
+        ShowPlayerDetails(session_, *list, FirstSelectedRow(widget));
+    }
+}
+
+bool FenlarkWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* list = qobject_cast<QListWidget*>(watched->parent());
+        if (mouse->button() == Qt::LeftButton && list != nullptr && watched == list->viewport() &&
+            playerListOf(list) != nullptr) {
+            showFirstSelectedPlayer(list);
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* list = qobject_cast<QListWidget*>(watched);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && list != nullptr &&
+            playerListOf(list) != nullptr && FirstSelectedRow(list)) {
+            showFirstSelectedPlayer(list);
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        // A click below the last item keeps the selection, as the designed
+        // list box did, so that a double-click there still means that player.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* list = qobject_cast<QListWidget*>(watched->parent());
+        if (list != nullptr && watched == list->viewport() && playerListOf(list) != nullptr &&
+            list->itemAt(mouse->position().toPoint()) == nullptr) {
+            list->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void FenlarkWindow::refresh() {
@@ -316,16 +397,20 @@ void FenlarkWindow::renderPlayerList(QListWidget* widget, const PlayerList& list
         return;
     }
     widget->clear();
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(list.items.size()));
     for (const std::string& name : list.items) {
-        widget->addItem(DisplayText(name));
+        names.append(DisplayText(name));
     }
+    widget->addItems(names);
     rendered = list.items;
 }
 
 void FenlarkWindow::renderOtherInfo(const OtherInfoList& list) {
-    // Columns keep the widths the resize rules gave them until the core sets
-    // up new ones.
-    if (list.columns != renderedColumns_) {
+    // Columns keep the widths the resize rules or the user gave them until
+    // the core sets them up again, which every load does, even with the same
+    // captions and widths.
+    if (list.columns != renderedColumns_ || list.columnResets != renderedColumnResets_) {
         QStringList captions;
         for (const ListColumn& column : list.columns) {
             captions.append(DisplayText(column.text));
@@ -337,6 +422,7 @@ void FenlarkWindow::renderOtherInfo(const OtherInfoList& list) {
                 column, TwipsToPixels(list.columns[static_cast<std::size_t>(column)].width));
         }
         renderedColumns_ = list.columns;
+        renderedColumnResets_ = list.columnResets;
     }
 
     const bool rowsChanged = fieldsCleared_ || list.rows != renderedRows_;

@@ -95,12 +95,18 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Double-clicks anywhere in a player list and Enter on a player list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void applyLayout();
-    void playerListDoubleClicked(const QListWidget* widget, const PlayerList& list);
+    void placeCreditLine();
+    // The summary's list shown in a player list widget, or nullptr.
+    const PlayerList* playerListOf(const QObject* widget) const;
+    void showFirstSelectedPlayer(const QListWidget* widget);
     void renderPlayerList(QListWidget* widget, const PlayerList& list,
                           std::vector<std::string>& rendered) const;
     void renderOtherInfo(const OtherInfoList& list);
@@ -116,6 +122,7 @@ private:
     std::vector<std::string> renderedRed_;
     std::vector<std::string> renderedSpectators_;
     std::vector<ListColumn> renderedColumns_;
+    std::optional<unsigned> renderedColumnResets_;
     std::vector<OtherInfoRow> renderedRows_;
     std::optional<std::size_t> renderedSelectedRow_;
 

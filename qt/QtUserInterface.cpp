@@ -3,8 +3,14 @@
 #include "qt/FenlarkWindow.h"
 #include "qt/WaitWindow.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <QStyle>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -61,12 +67,31 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogSetup& setup) {
     }
 }
 
+void FitMessageBoxToTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    // The title bar is drawn by the desktop; its font is taken to be the
+    // application's, and three title-bar buttons plus the icon are left free.
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int titleBarButton = std::max(
+        metrics.height(), box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box));
+    const int wanted = metrics.horizontalAdvance(box.windowTitle()) + 4 * titleBarButton;
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 QtUserInterface::QtUserInterface() = default;
-QtUserInterface::~QtUserInterface() = default;
+
+QtUserInterface::~QtUserInterface() {
+    // Owned here only when no main window took it.
+    delete wait_.data();
+}
 
 WaitWindow& QtUserInterface::waitWindow() {
-    if (!wait_) {
-        wait_ = std::make_unique<WaitWindow>();
+    if (wait_.isNull()) {
+        wait_ = new WaitWindow(window_);
     }
     return *wait_;
 }
@@ -137,6 +162,7 @@ void QtUserInterface::endProgram() {
 void QtUserInterface::execMessageBox(QMessageBox::Icon icon, const QString& title,
                                      const QString& text) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, dialogParent());
+    FitMessageBoxToTitle(box);
     box.exec();
 }
 

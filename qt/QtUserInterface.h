@@ -7,6 +7,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,10 @@ FileDialogSetup SaveDialogSetup(const FileDialogRequest& request);
 // replacing one) and the filter combo shows the descriptions only.
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogSetup& setup);
 
+// Makes a message box at least as wide as its title, with room for the title
+// bar's icon and buttons, so that the title is never cut short.
+void FitMessageBoxToTitle(QMessageBox& box);
+
 // Text of the core (one byte per character) for display.
 QString DisplayText(const std::string& bytes);
 // A path of the core (the platform's own encoding) as a QString.
@@ -63,7 +68,8 @@ public:
     std::optional<std::string> askSaveFile(const FileDialogRequest& request) override;
     void endProgram() override;
 
-    // frmWait, created on first use.
+    // frmWait, created on first use as a tool window of the main window
+    // (which then owns it) when there is one.
     WaitWindow& waitWindow();
 
 protected:
@@ -80,7 +86,7 @@ private:
     std::optional<std::string> askFile(const FileDialogSetup& setup);
 
     FenlarkWindow* window_ = nullptr;
-    std::unique_ptr<WaitWindow> wait_;
+    QPointer<WaitWindow> wait_;
 };
 
 } // namespace fenlark::gui

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPen>
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
@@ -26,27 +28,36 @@ constexpr int ExposePollMs = 25;
 
 } // namespace
 
-WaitWindow::WaitWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
+WaitWindow::WaitWindow(QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
     setObjectName("frmWait");
+    // The desktop draws neither a caption nor a border: the thin border is
+    // painted here, the same on every desktop.
     setWindowTitle(QString());
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(TwipsToPixels(WaitWindowWidth), TwipsToPixels(WaitWindowHeight));
 
     cmdWait = new QPushButton("Processing demo please wait...", this);
     cmdWait->setObjectName("cmdWait");
-    cmdWait->setGeometry(0, 0, width(), height());
+    cmdWait->setGeometry(rect().adjusted(BorderWidth, BorderWidth, -BorderWidth, -BorderWidth));
     cmdWait->setFocusPolicy(Qt::NoFocus);
     QFont font("Arial");
     font.setPointSizeF(FontPoints);
     font.setBold(true);
     // Where Arial is replaced by a wider face, narrow the letters rather than
     // cut the text off at the edges of the button.
-    const int room = width() - TextMargin;
+    const int room = cmdWait->width() - TextMargin;
     const int needed = QFontMetrics(font).horizontalAdvance(cmdWait->text());
     if (needed > room) {
         font.setStretch(std::max(NarrowestStretch, FullStretch * room / needed));
     }
     cmdWait->setFont(font);
+}
+
+void WaitWindow::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), BorderWidth));
+    painter.drawRect(rect().adjusted(0, 0, -BorderWidth, -BorderWidth));
 }
 
 void WaitWindow::showAndPaint() {

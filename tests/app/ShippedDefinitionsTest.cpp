@@ -12,6 +12,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -36,6 +37,8 @@ struct ExpectedDemo {
     Names blue;
     Names red;
     Names spectators;
+    std::optional<std::string> version;
+    bool quakeReader = false;
 };
 
 void PrintTo(const ExpectedDemo& expected, std::ostream* out) {
@@ -72,13 +75,19 @@ std::vector<ExpectedDemo> ReadExpectations() {
         const std::size_t valueStart = line.compare(colon, 2, ": ") == 0 ? colon + 2 : colon + 1;
         const std::string value = Unescape(line.substr(valueStart));
         if (key == "file") {
-            demos.push_back({value, {}, {}, {}, {}, {}, {}, {}, {}, {}});
+            demos.push_back({});
+            demos.back().file = value;
         } else if (demos.empty()) {
             ADD_FAILURE() << "a block must begin with its file: " << line;
         } else if (key == "type") {
             demos.back().demoType = value;
         } else if (key == "protocol") {
             demos.back().protocol = value;
+        } else if (key == "version") {
+            demos.back().version = value;
+        } else if (key == "reader") {
+            demos.back().quakeReader = value == "quake";
+            EXPECT_TRUE(demos.back().quakeReader) << line;
         } else if (key == "map") {
             demos.back().map = value;
         } else if (key == "mod") {
@@ -131,6 +140,13 @@ TEST_P(RealDemoTest, ShowsTheHeaderValuesAndTheReadersPlayers) {
     EXPECT_EQ(summary.txtMod, expected.mod);
     EXPECT_EQ(summary.txtServername, expected.server);
     EXPECT_EQ(summary.txtDemoProtocol, expected.protocol);
+    if (expected.version) {
+        EXPECT_EQ(summary.txtGameVersion, *expected.version);
+    }
+    if (expected.quakeReader) {
+        EXPECT_TRUE(summary.cmdCreateDemoLogEnabled);
+        return;
+    }
     EXPECT_EQ(summary.lstOtherInfo.rows, expected.rows);
     EXPECT_EQ(summary.lstPlayersBlue.items, expected.blue);
     EXPECT_EQ(summary.lstPlayersRed.items, expected.red);
@@ -151,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(SharedDemos, RealDemoTest, ::testing::ValuesIn(ReadExpe
 
 TEST(ShippedDefinitionsData, NamesEveryDemoOnce) {
     const std::vector<ExpectedDemo> demos = ReadExpectations();
-    EXPECT_GE(demos.size(), 20u);
+    EXPECT_GE(demos.size(), 30u);
     for (const ExpectedDemo& demo : demos) {
         EXPECT_FALSE(demo.demoType.empty()) << demo.file;
         EXPECT_FALSE(demo.protocol.empty()) << demo.file;
@@ -181,8 +197,8 @@ TEST_F(ShippedDefinitionsTest, TheDemGamesAreToldApartWhateverTheFileOrder) {
                           data / (prefixes[order][i] + "_" + games[i] + ".kgd"));
         }
         session.setDefinitionsFolder(data.string());
-        EXPECT_EQ(load(hl).txtDemoType, "Half-Life goldsrc (.dem)");
-        EXPECT_EQ(load(source).txtDemoType, "Source Engine hl2demo (.dem)");
+        EXPECT_EQ(load(hl).txtDemoType, "Half-Life protocol 48 (.dem)");
+        EXPECT_EQ(load(source).txtDemoType, "Source Engine protocol 24 (.dem)");
         EXPECT_EQ(load(quake).txtDemoType, "Quake netquake (.dem)");
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -197,4 +213,66 @@ TEST_F(ShippedDefinitionsTest, AFileWithABrokenMagicMatchesNoGame) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Warning);
     EXPECT_EQ(session.summary.txtDemoType, "");
+}
+
+namespace {
+
+std::string LittleLong(std::uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) {
+        bytes += static_cast<char>((value >> (8 * i)) & 0xffU);
+    }
+    return bytes;
+}
+
+std::string Padded(const std::string& text, std::size_t size) {
+    std::string field = text;
+    field.resize(size, '\0');
+    return field;
+}
+
+// The start of a client demo of Quake II: one block with the server data and
+// the level's configstring.
+std::string Quake2Demo(std::uint32_t protocol) {
+    using namespace std::string_literals;
+    const std::string message = "\x0c"s + LittleLong(protocol) + LittleLong(7) + "\x01"s +
+                                "ctf\0"s + "\x02\x00"s + "Two Forts\0"s + "\x0d\x21\x00"s +
+                                "maps/q2ctf1.bsp\0"s;
+    return LittleLong(static_cast<std::uint32_t>(message.size())) + message;
+}
+
+} // namespace
+
+TEST_F(ShippedDefinitionsTest, QuakeIIDemosOfTheLaterProtocolsAreRecognised) {
+    for (const std::uint32_t protocol : {34U, 35U, 36U}) {
+        const DemoSummary& summary =
+            load(temp.write("q2/p" + std::to_string(protocol) + ".dm2", Quake2Demo(protocol)));
+        EXPECT_EQ(summary.txtDemoType, "Quake II protocol " + std::to_string(protocol) + " (.dm2)");
+        EXPECT_EQ(summary.txtMap, "q2ctf1");
+        EXPECT_EQ(summary.txtMod, "ctf");
+    }
+    EXPECT_TRUE(ui.messages.empty());
+
+    // Without the server data at its place the file is no Quake II demo.
+    std::string other = Quake2Demo(34);
+    other[4] = '\x0d';
+    load(temp.write("q2/other.dm2", other));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(session.summary.txtDemoType, "");
+}
+
+TEST_F(ShippedDefinitionsTest, TheGoldSrcServerNameIsFoundWhateverTheGameDirectory) {
+    using namespace std::string_literals;
+    // Header, then the first frame (9 + 436 + 28 bytes and the length), whose
+    // message opens with the server information.
+    std::string demo = "HLDEMO\0\0"s + LittleLong(5) + LittleLong(48) + Padded("de_dust", 260) +
+                       Padded("cstrike", 260) + LittleLong(0) + LittleLong(0);
+    demo += std::string(9 + 436 + 28, '\0') + LittleLong(200);
+    demo += "\x0b"s + LittleLong(48) + LittleLong(3) + LittleLong(0x12345678) +
+            std::string(16, '\x11') + "\x20\x05\x01"s + "cstrike\0"s + "Dust Only 24/7\0"s +
+            "maps/de_dust.bsp\0"s;
+    const DemoSummary& summary = load(temp.write("hl/cs.dem", demo));
+    EXPECT_EQ(summary.txtDemoType, "Half-Life protocol 48 (.dem)");
+    EXPECT_EQ(summary.txtMod, "cstrike");
+    EXPECT_EQ(summary.txtServername, "Dust Only 24/7");
 }

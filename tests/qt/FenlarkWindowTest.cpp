@@ -3,6 +3,7 @@
 // window and the resize layout.
 
 #include "qt/FenlarkWindow.h"
+#include "app/Commands.h"
 #include "app/LoadDemo.h"
 #include "app/StartUp.h"
 #include "core/Session.h"
@@ -192,9 +193,13 @@ private slots:
 
         const WaitWindow& wait = ui->waitWindow();
         QCOMPARE(wait.objectName(), QString("frmWait"));
-        QVERIFY(wait.windowFlags().testFlag(Qt::FramelessWindowHint));
+        // A tool window of the main window: no taskbar entry, no caption of its own.
+        QCOMPARE(wait.windowType(), Qt::Tool);
+        QCOMPARE(wait.parentWidget(), static_cast<QWidget*>(window.get()));
+        QVERIFY(wait.windowTitle().isEmpty());
         QCOMPARE(wait.size(), QSize(313, 89));
-        QCOMPARE(wait.cmdWait->geometry(), QRect(0, 0, 313, 89));
+        // The thin border is drawn around the button.
+        QCOMPARE(wait.cmdWait->geometry(), QRect(1, 1, 311, 87));
         QCOMPARE(wait.cmdWait->text(), QString("Processing demo please wait..."));
         QVERIFY(wait.cmdWait->font().bold());
         QCOMPARE(wait.cmdWait->font().pointSizeF(), 14.25);
@@ -241,6 +246,35 @@ private slots:
         QCoreApplication::sendEvent(window->windowHandle(), &drop);
         QCOMPARE(window->txtFileSize->text(), QString("1,000 bytes"));
         QCOMPARE(ui->dialogs.size(), std::size_t{2});
+    }
+
+    void aDropIsAlwaysTakenAsACopy() {
+        const std::string demo = temp->write("dropped.tst", std::string(20, 'x'));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(demo))});
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        // Shift asks the file manager's drag for a move.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &mime,
+                              Qt::LeftButton, Qt::ShiftModifier);
+        QCOMPARE(enter.proposedAction(), Qt::MoveAction);
+        QCoreApplication::sendEvent(window->windowHandle(), &enter);
+        QVERIFY(enter.isAccepted());
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                        Qt::ShiftModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &drop);
+        QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        QCOMPARE(window->txtFileSize->text(), QString("20 bytes"));
+
+        // A drag that can only move is refused and loads nothing.
+        const std::string other = temp->write("moved.tst", std::string(30, 'x'));
+        QMimeData moveOnly;
+        moveOnly.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
+        QDropEvent move(QPointF(10, 10), Qt::MoveAction, &moveOnly, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &move);
+        QVERIFY(!move.isAccepted() || move.dropAction() != Qt::MoveAction);
+        QCOMPARE(window->txtFileSize->text(), QString("20 bytes"));
     }
 
     void fileDialogsAcceptAnyNameAndShowTheCoreFilter() {
@@ -290,6 +324,104 @@ private slots:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
         QCOMPARE(ui->messages.size(), std::size_t{2});
         QCOMPARE(ui->messages.back().text, QString("Player: Zed\nModel: grunt\n"));
+    }
+
+    void doubleClickBelowTheLastItemAndEnterShowTheSelectedPlayer() {
+        session->summary.lstPlayersRed.append("Alice", "\\Model\\sarge\\");
+        session->summary.lstPlayersRed.append("Bob", "\\Model\\doom\\");
+        window->refresh();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QListWidget* list = window->lstPlayersRed;
+        const QRect lastItem = list->visualItemRect(list->item(1));
+        const QPoint below(lastItem.center().x(), lastItem.bottom() + 6);
+        QVERIFY(below.y() < list->viewport()->height());
+        QVERIFY(list->itemAt(below) == nullptr);
+
+        // Nothing selected yet: nothing to show.
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+        QVERIFY(ui->messages.empty());
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, lastItem.center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+        QCOMPARE(ui->messages.size(), std::size_t{1});
+        QCOMPARE(ui->messages.back().text, QString("Player: Bob\nModel: doom\n"));
+
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(ui->messages.size(), std::size_t{2});
+        QCOMPARE(ui->messages.back().text, QString("Player: Alice\nModel: sarge\n"));
+        QTest::keyClick(list, Qt::Key_Enter);
+        QCOMPARE(ui->messages.size(), std::size_t{3});
+    }
+
+    void veryLongPlayerListsAreShown() {
+        for (int i = 0; i < 32767; ++i) {
+            session->summary.lstPlayersSpectators.append("p" + std::to_string(i), "\\a\\b\\");
+        }
+        window->refresh();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(window->lstPlayersSpectators->count(), 32767);
+        QCOMPARE(window->lstPlayersSpectators->item(32766)->text(), QString("p32766"));
+    }
+
+    void everyLoadResetsTheOtherInfoColumns() {
+        const std::string demo = temp->write("same.tst", "0123456789AB");
+        LoadChosenDemo(*session, demo);
+        window->refresh();
+        QHeaderView* header = window->lstOtherInfo->header();
+        QCOMPARE(header->count(), 2);
+        QCOMPARE(header->sectionSize(0), 133);
+        QCOMPARE(header->sectionSize(1), 153);
+
+        // The user widens the columns; the next demo has the very same columns.
+        header->resizeSection(0, 300);
+        header->resizeSection(1, 40);
+        LoadChosenDemo(*session, demo);
+        window->refresh();
+        QCOMPARE(header->sectionSize(0), 133);
+        QCOMPARE(header->sectionSize(1), 153);
+
+        // The resize rules widen the columns with the window; a load resets them too.
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->resize(700, 500);
+        QVERIFY(header->sectionSize(0) != 133);
+        LoadChosenDemo(*session, demo);
+        window->refresh();
+        QCOMPARE(header->sectionSize(0), 133);
+        QCOMPARE(header->sectionSize(1), 153);
+
+        // A refresh without a load keeps what the user chose.
+        header->resizeSection(0, 250);
+        window->refresh();
+        QCOMPARE(header->sectionSize(0), 250);
+    }
+
+    void creditLineAndMessageBoxesAreNotCutOff() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        // A face taller than the designed one, as a desktop's scaling may give.
+        QFont tall = window->lblVersion->font();
+        tall.setPixelSize(16);
+        window->lblVersion->setFont(tall);
+        for (const QSize size : {QSize(600, 500), QSize(480, 415)}) {
+            window->resize(size);
+            const QLabel* credit = window->lblVersion;
+            const QRect text = credit->style()->itemTextRect(
+                credit->fontMetrics(), credit->contentsRect(),
+                static_cast<int>(credit->alignment()), true, credit->text());
+            const QRect inWindow = text.translated(credit->pos());
+            QVERIFY2(inWindow.bottom() < window->height(),
+                     qPrintable(QString::number(inWindow.bottom())));
+        }
+
+        const QString title = "Kalvenor - Fenlark v1.00 with a rather long title for a box";
+        QMessageBox box(QMessageBox::Information, title, "x", QMessageBox::Ok);
+        FitMessageBoxToTitle(box);
+        QVERIFY(box.sizeHint().width() > box.fontMetrics().horizontalAdvance(title));
     }
 
     void otherInfoShowsColumnsRowsAndTheSelectedRow() {

@@ -67,7 +67,7 @@ class SourceDemoWriter {
 public:
     explicit SourceDemoWriter(std::int32_t demoProtocol = 3, std::int32_t networkProtocol = 24,
                               const std::string& map = "cp_test", const std::string& game = "tf") {
-        bytes_.insert(bytes_.end(), {'H', 'L', '2', 'D', 'E', 'M', 'O', 0});
+        bytes_.assign({'H', 'L', '2', 'D', 'E', 'M', 'O', 0});
         int32(demoProtocol);
         int32(networkProtocol);
         text260("localhost:27015");
