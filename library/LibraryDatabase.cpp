@@ -223,13 +223,11 @@ LibraryDatabase::LibraryDatabase(const std::string& path) try : connection_(path
 }
 
 void LibraryDatabase::checkSchema() {
-    // WAL lets readers (the window) read while a scan writes, and together
-    // with transactions keeps every committed batch when the program dies.
-    if (QueryText(connection_, "PRAGMA journal_mode=WAL") != "wal")
-        throw LibraryError("the database cannot use write-ahead logging");
-    connection_.exec("PRAGMA synchronous=NORMAL");
-
-    if (QueryNumber(connection_, "SELECT count(*) FROM sqlite_schema") == 0) {
+    // Nothing is written before the file is known to be ours: even the
+    // switch to write-ahead logging changes a database's header.
+    const bool empty = QueryNumber(connection_, "SELECT count(*) FROM sqlite_schema") == 0;
+    if (empty) {
+        useWriteAheadLog();
         createSchema();
         return;
     }
@@ -242,6 +240,7 @@ void LibraryDatabase::checkSchema() {
         throw LibraryError("the library database was made by a newer version of Fenlark (schema " +
                            std::to_string(version) + "; this version reads schema " +
                            std::to_string(SchemaVersion) + " and older); it was left unchanged");
+    useWriteAheadLog();
     while (version < SchemaVersion) {
         const SchemaUpgrade* step = nullptr;
         for (const SchemaUpgrade& upgrade : SchemaUpgrades)
@@ -256,6 +255,14 @@ void LibraryDatabase::checkSchema() {
         connection_.exec("UPDATE library_schema SET version = " + std::to_string(version));
         transaction.commit();
     }
+}
+
+void LibraryDatabase::useWriteAheadLog() {
+    // WAL lets readers (the window) read while a scan writes, and together
+    // with transactions keeps every committed batch when the program dies.
+    if (QueryText(connection_, "PRAGMA journal_mode=WAL") != "wal")
+        throw LibraryError("the database cannot use write-ahead logging");
+    connection_.exec("PRAGMA synchronous=NORMAL");
 }
 
 void LibraryDatabase::createSchema() {

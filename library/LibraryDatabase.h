@@ -98,6 +98,7 @@ public:
     std::int64_t demoCount();
 
 private:
+    void useWriteAheadLog();
     void createSchema();
     void checkSchema();
 
