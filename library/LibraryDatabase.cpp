@@ -136,6 +136,8 @@ const char* SortExpression(SortColumn column) {
         return "d.recorder";
     case SortColumn::Duration:
         return "d.duration_ms";
+    case SortColumn::Scores:
+        return "d.score_red, d.score_blue";
     case SortColumn::Winner:
         return "d.winner";
     case SortColumn::Size:

@@ -55,6 +55,7 @@ enum class SortColumn : std::uint8_t {
     Players,
     Recorder,
     Duration,
+    Scores,
     Winner,
     Size,
     Date,

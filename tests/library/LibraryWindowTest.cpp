@@ -1,0 +1,152 @@
+// The library window, offscreen: a real scan into a real database, then
+// sorting, the filters, opening a row, exporting, cancelling and a watched
+// folder picking up a new demo.
+
+#include "qt/LibraryWindow.h"
+#include "qt/LibraryTableModel.h"
+#include "tests/common/TempFolder.h"
+#include "tests/library/LibraryTestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <filesystem>
+
+using namespace fenlark;
+using namespace fenlark::gui;
+
+class LibraryWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempFolder> temp_;
+    QString folder_;
+
+    std::unique_ptr<LibraryWindow> makeWindow(std::chrono::microseconds delay = {}) {
+        LibraryWindowSetup setup;
+        setup.databasePath = temp_->path("library.sqlite");
+        setup.describers = library::test::TextDescribers(nullptr, delay);
+        setup.isDemoExtension = library::test::IsTestExtension;
+        return std::make_unique<LibraryWindow>(setup);
+    }
+
+    static QStringList column(const LibraryWindow& window, int column) {
+        QStringList values;
+        for (int row = 0; row < window.model()->rowCount(); ++row)
+            values << window.model()->index(row, column).data().toString();
+        return values;
+    }
+
+private slots:
+    void init() {
+        temp_ = std::make_unique<test::TempFolder>();
+        temp_->write("demos/b.dm_68", "map=beta;players=Zed,Ann;game=Quake III");
+        temp_->write("demos/sub/a.dm_68", "map=alpha;players=Bob;game=Quake Live");
+        temp_->write("demos/c.dem", "map=gamma;players=Ann;game=Quake III");
+        QVERIFY(library::test::WriteArchive(
+            temp_->path("demos/pack.zip"), library::test::ArchiveKind::Zip,
+            {{"in/zip.dm_68", "map=delta;players=Cy;game=Quake III"}}));
+        folder_ = QString::fromStdString(temp_->path("demos"));
+    }
+
+    void scanSortFilterOpenAndExport() {
+        auto window = makeWindow();
+        window->show();
+        QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
+        window->scanFolders({folder_});
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(window->model()->rowCount(), 4);
+
+        window->table->sortByColumn(LibraryTableModel::Map, Qt::AscendingOrder);
+        QCOMPARE(column(*window, LibraryTableModel::Map),
+                 (QStringList{"alpha", "beta", "delta", "gamma"}));
+        window->table->sortByColumn(LibraryTableModel::Map, Qt::DescendingOrder);
+        QCOMPARE(column(*window, LibraryTableModel::Map).first(), QStringLiteral("gamma"));
+
+        window->searchBox->setText(QStringLiteral("ann"));
+        QTRY_COMPARE(window->model()->rowCount(), 2);
+        window->gameFilter->setCurrentIndex(window->gameFilter->findText("Quake III"));
+        QCOMPARE(window->model()->rowCount(), 2);
+        window->searchBox->clear();
+        QTRY_COMPARE(window->model()->rowCount(), 3);
+        window->gameFilter->setCurrentIndex(0);
+        QCOMPARE(window->model()->rowCount(), 4);
+
+        // A double-click opens the row's demo; a member names its archive.
+        window->table->sortByColumn(LibraryTableModel::Map, Qt::AscendingOrder);
+        QSignalSpy open(window.get(), &LibraryWindow::openRequested);
+        const QRect cell = window->table->visualRect(window->model()->index(2, 0));
+        // A view takes a double-click only after the press that began it.
+        QTest::mouseClick(window->table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(window->table->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(open.count(), 1);
+        QVERIFY(open[0][0].toString().endsWith("/pack.zip"));
+        QCOMPARE(open[0][1].toString(), QStringLiteral("in/zip.dm_68"));
+
+        const QString csv = QString::fromStdString(temp_->path("view.csv"));
+        const QString jsonl = QString::fromStdString(temp_->path("view.jsonl"));
+        window->searchBox->setText(QStringLiteral("ann"));
+        QTRY_COMPARE(window->model()->rowCount(), 2);
+        QVERIFY(window->exportRows(csv, LibraryWindow::ExportFormat::Csv));
+        QVERIFY(window->exportRows(jsonl, LibraryWindow::ExportFormat::JsonLines));
+        QFile csvFile(csv);
+        QVERIFY(csvFile.open(QIODevice::ReadOnly));
+        QCOMPARE(csvFile.readAll().count('\n'), 3); // header and the two rows shown
+        QFile jsonFile(jsonl);
+        QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = jsonFile.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].contains("\"players\":[\"Zed\",\"Ann\"]") ||
+                lines[1].contains("\"players\":[\"Zed\",\"Ann\"]"));
+        QVERIFY(!window->exportRows(QString::fromStdString(temp_->path("no/such/dir/x.csv")),
+                                    LibraryWindow::ExportFormat::Csv));
+    }
+
+    void cancelStopsAScanAndKeepsTheWindowUsable() {
+        for (int i = 0; i < 200; ++i)
+            temp_->write("demos/many/d" + std::to_string(i) + ".dm_68", "map=m;game=G");
+        auto window = makeWindow(std::chrono::milliseconds(20));
+        QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
+        window->scanFolders({folder_});
+        QVERIFY(window->scanning());
+        window->cancelScan();
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!window->scanning());
+        QVERIFY(window->statusText->text().startsWith("Cancelled"));
+        QVERIFY(window->model()->rowCount() < 204);
+    }
+
+    void watchedFolderPicksUpNewDemos() {
+        auto window = makeWindow();
+        QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
+        window->scanFolders({folder_});
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(window->model()->rowCount(), 4);
+        temp_->write("demos/sub/new.dm_68", "map=epsilon;game=G");
+        QTRY_COMPARE_WITH_TIMEOUT(window->model()->rowCount(), 5, 15000);
+        QCOMPARE(window->watchedFolders(), QStringList{folder_});
+    }
+
+    void refusesADatabaseItCannotUse() {
+        LibraryWindowSetup setup;
+        setup.databasePath = temp_->write("notes.txt", "plain text");
+        setup.describers = library::test::TextDescribers();
+        setup.isDemoExtension = library::test::IsTestExtension;
+        QVERIFY_THROWS_EXCEPTION(library::LibraryError, LibraryWindow{setup});
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    LibraryWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "LibraryWindowTest.moc"
