@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QThread>
 
 namespace fenlark::gui {
 
@@ -60,9 +61,16 @@ QString LocationText(const library::DemoLocation& location) {
     return Text(location.path) + QStringLiteral(" \u203a ") + Text(location.member);
 }
 
-LibraryTableModel::LibraryTableModel(library::LibraryDatabase& database, QObject* parent)
-    : QAbstractTableModel(parent), database_(database) {
+LibraryTableModel::LibraryTableModel(std::string databasePath, QObject* parent)
+    : QAbstractTableModel(parent), databasePath_(std::move(databasePath)) {
     reload();
+}
+
+LibraryTableModel::~LibraryTableModel() {
+    if (queryThread_ != nullptr) {
+        queryThread_->wait();
+        delete queryThread_;
+    }
 }
 
 void LibraryTableModel::setFilters(const std::string& search, const std::string& game,
@@ -76,15 +84,42 @@ void LibraryTableModel::setFilters(const std::string& search, const std::string&
 }
 
 void LibraryTableModel::reload() {
-    std::vector<library::DemoRecord> records;
-    try {
-        records = database_.query(query_);
-    } catch (const library::LibraryError&) {
-        // A database another program holds locked shows as empty until the next reload.
+    // One query at a time; a reload asked for meanwhile runs when it ends,
+    // with the filters and sort as they are then.
+    if (queryThread_ != nullptr) {
+        reloadAgain_ = true;
+        return;
+    }
+    startQuery();
+}
+
+void LibraryTableModel::startQuery() {
+    reloadAgain_ = false;
+    queryThread_ = QThread::create([this, query = query_] {
+        result_.clear();
+        try {
+            library::LibraryDatabase database(databasePath_);
+            result_ = database.query(query);
+        } catch (const library::LibraryError&) {
+            // A database another program holds locked reads as empty until the next reload.
+        }
+    });
+    connect(queryThread_, &QThread::finished, this, &LibraryTableModel::takeResult);
+    queryThread_->start();
+}
+
+void LibraryTableModel::takeResult() {
+    queryThread_->deleteLater();
+    queryThread_ = nullptr;
+    if (reloadAgain_) {
+        startQuery(); // this result is already out of date
+        return;
     }
     beginResetModel();
-    records_ = std::move(records);
+    records_ = std::move(result_);
+    result_.clear();
     endResetModel();
+    emit reloaded();
 }
 
 int LibraryTableModel::rowCount(const QModelIndex& parent) const {

@@ -47,7 +47,7 @@ QString TimeLeft(double seconds) {
 
 LibraryWindow::LibraryWindow(LibraryWindowSetup setup, QWidget* parent)
     : QWidget(parent), setup_(std::move(setup)), database_(setup_.databasePath),
-      model_(new LibraryTableModel(database_, this)) {
+      model_(new LibraryTableModel(setup_.databasePath, this)) {
     setWindowTitle(QStringLiteral("Fenlark - Library"));
     buildControls();
     refreshGames();
@@ -94,6 +94,8 @@ void LibraryWindow::buildControls() {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     table->verticalHeader()->hide();
+    // Rows of one fixed height: the view never measures 100,000 rows.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table->horizontalHeader()->setDefaultSectionSize(110);

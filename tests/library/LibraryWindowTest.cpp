@@ -61,25 +61,26 @@ private slots:
         QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
         window->scanFolders({folder_});
         QVERIFY(finished.wait(10000));
-        QCOMPARE(window->model()->rowCount(), 4);
+        QTRY_COMPARE(window->model()->rowCount(), 4);
 
         window->table->sortByColumn(LibraryTableModel::Map, Qt::AscendingOrder);
-        QCOMPARE(column(*window, LibraryTableModel::Map),
-                 (QStringList{"alpha", "beta", "delta", "gamma"}));
+        QTRY_COMPARE(column(*window, LibraryTableModel::Map),
+                     (QStringList{"alpha", "beta", "delta", "gamma"}));
         window->table->sortByColumn(LibraryTableModel::Map, Qt::DescendingOrder);
-        QCOMPARE(column(*window, LibraryTableModel::Map).first(), QStringLiteral("gamma"));
+        QTRY_COMPARE(column(*window, LibraryTableModel::Map).first(), QStringLiteral("gamma"));
 
         window->searchBox->setText(QStringLiteral("ann"));
         QTRY_COMPARE(window->model()->rowCount(), 2);
         window->gameFilter->setCurrentIndex(window->gameFilter->findText("Quake III"));
-        QCOMPARE(window->model()->rowCount(), 2);
+        QTRY_COMPARE(window->model()->rowCount(), 2);
         window->searchBox->clear();
         QTRY_COMPARE(window->model()->rowCount(), 3);
         window->gameFilter->setCurrentIndex(0);
-        QCOMPARE(window->model()->rowCount(), 4);
+        QTRY_COMPARE(window->model()->rowCount(), 4);
 
         // A double-click opens the row's demo; a member names its archive.
         window->table->sortByColumn(LibraryTableModel::Map, Qt::AscendingOrder);
+        QTRY_COMPARE(column(*window, LibraryTableModel::Map).first(), QStringLiteral("alpha"));
         QSignalSpy open(window.get(), &LibraryWindow::openRequested);
         const QRect cell = window->table->visualRect(window->model()->index(2, 0));
         // A view takes a double-click only after the press that began it.
@@ -119,6 +120,7 @@ private slots:
         QVERIFY(finished.wait(10000));
         QVERIFY(!window->scanning());
         QVERIFY(window->statusText->text().startsWith("Cancelled"));
+        QTRY_VERIFY(!window->model()->loading());
         QVERIFY(window->model()->rowCount() < 204);
     }
 
@@ -127,7 +129,7 @@ private slots:
         QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
         window->scanFolders({folder_});
         QVERIFY(finished.wait(10000));
-        QCOMPARE(window->model()->rowCount(), 4);
+        QTRY_COMPARE(window->model()->rowCount(), 4);
         temp_->write("demos/sub/new.dm_68", "map=epsilon;game=G");
         QTRY_COMPARE_WITH_TIMEOUT(window->model()->rowCount(), 5, 15000);
         QCOMPARE(window->watchedFolders(), QStringList{folder_});
