@@ -25,16 +25,23 @@ public:
 };
 
 // The window model holds one byte per character, shown as Latin-1.
+// Latin-1 is the first 256 code points: 80..FF become two bytes, C2 or C3
+// followed by the low six bits.
 std::string Latin1ToUtf8(const std::string& bytes) {
+    constexpr unsigned char AsciiEnd = 0x80;
+    constexpr unsigned char TwoByteLead = 0xC0;
+    constexpr unsigned char Continuation = 0x80;
+    constexpr unsigned LowBits = 6;
+    constexpr unsigned char LowMask = (1U << LowBits) - 1;
     std::string text;
     text.reserve(bytes.size());
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
+        if (byte < AsciiEnd) {
             text += c;
         } else {
-            text += static_cast<char>(0xC0 | (byte >> 6));
-            text += static_cast<char>(0x80 | (byte & 0x3F));
+            text += static_cast<char>(TwoByteLead | (byte >> LowBits));
+            text += static_cast<char>(Continuation | (byte & LowMask));
         }
     }
     return text;
@@ -44,8 +51,9 @@ std::string Latin1ToUtf8(const std::string& bytes) {
 std::string OneLine(const std::string& text) {
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             continue;
+        }
         line += (text[i] == '\n' || text[i] == '\r') ? ' ' : text[i];
     }
     return line;
@@ -55,8 +63,9 @@ class FlowDescriber final : public library::DemoDescriber {
 public:
     explicit FlowDescriber(const FlowSettings& settings)
         : session_(interface_, settings.programFolder) {
-        if (!settings.definitionsFolder.empty())
+        if (!settings.definitionsFolder.empty()) {
             session_.setDefinitionsFolder(settings.definitionsFolder);
+        }
         session_.LanguageNumber = settings.languageNumber;
     }
 
@@ -81,11 +90,14 @@ public:
         info.server = Latin1ToUtf8(summary.txtServername);
         info.mod = Latin1ToUtf8(summary.txtMod);
         for (const PlayerList* list :
-             {&summary.lstPlayersBlue, &summary.lstPlayersRed, &summary.lstPlayersSpectators})
-            for (const std::string& name : list->items)
+             {&summary.lstPlayersBlue, &summary.lstPlayersRed, &summary.lstPlayersSpectators}) {
+            for (const std::string& name : list->items) {
                 info.players.push_back(Latin1ToUtf8(name));
-        for (const std::string& message : interface_.messages)
+            }
+        }
+        for (const std::string& message : interface_.messages) {
             info.message += (info.message.empty() ? "" : "\n") + Latin1ToUtf8(OneLine(message));
+        }
         return info;
     }
 

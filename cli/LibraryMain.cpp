@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -83,8 +84,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
     };
     std::size_t i = 0;
     const auto value = [&](const std::string& name) -> std::optional<std::string> {
-        if (i + 1 >= args.size())
+        if (i + 1 >= args.size()) {
             return std::nullopt;
+        }
         (void)name;
         return args[++i];
     };
@@ -92,30 +94,35 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (options.command.empty() && (arg == "--db" || arg == "--data")) {
             auto text = value(arg);
-            if (!text)
+            if (!text) {
                 return fail(arg + " needs a value");
+            }
             (arg == "--db" ? options.database : options.dataFolder) = *text;
         } else if (options.command.empty()) {
-            if (arg != "scan" && arg != "list" && arg != "forget")
+            if (arg != "scan" && arg != "list" && arg != "forget") {
                 return fail("unknown command or option: " + arg);
+            }
             options.command = arg;
         } else if (options.command == "scan" && arg == "--threads") {
             auto text = value(arg);
             if (!text || text->empty() ||
                 text->find_first_not_of("0123456789") != std::string::npos || text->size() > 4 ||
-                std::stoul(*text) == 0)
+                std::stoul(*text) == 0) {
                 return fail("--threads needs a number from 1 to 9999");
+            }
             options.threads = static_cast<unsigned>(std::stoul(*text));
         } else if (options.command == "scan" && (arg.empty() || arg.front() != '-')) {
             options.folders.push_back(arg);
         } else if (options.command == "list" && (arg == "--json" || arg == "--csv")) {
-            if (options.format != Options::Format::Text)
+            if (options.format != Options::Format::Text) {
                 return fail("give only one of --json and --csv");
+            }
             options.format = arg == "--json" ? Options::Format::Json : Options::Format::Csv;
         } else if (options.command == "list" && arg == "--search") {
             auto text = value(arg);
-            if (!text)
+            if (!text) {
                 return fail("--search needs a text");
+            }
             options.search = *text;
         } else if ((options.command == "list" || options.command == "forget") &&
                    arg == "--missing") {
@@ -124,20 +131,24 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             return fail("unknown option for " + options.command + ": " + arg);
         }
     }
-    if (options.command.empty())
+    if (options.command.empty()) {
         return fail("no command given");
-    if (options.command == "scan" && options.folders.empty())
+    }
+    if (options.command == "scan" && options.folders.empty()) {
         return fail("scan needs at least one folder");
-    if (options.command == "forget" && !options.missing)
+    }
+    if (options.command == "forget" && !options.missing) {
         return fail("forget needs --missing");
+    }
     return options;
 }
 
 std::string ProgramFolder(const char* argv0) {
     std::error_code error;
     auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
+    if (error) {
         executable = std::filesystem::weakly_canonical(argv0, error);
+    }
     return executable.parent_path().string();
 }
 
@@ -149,14 +160,18 @@ std::string DefaultDatabase() {
     return QDir(folder).filePath("library.sqlite").toStdString();
 }
 
+// "m:ss", or "h:mm:ss" from an hour on.
 std::string Duration(double seconds) {
-    const auto whole = static_cast<long long>(seconds + 0.5);
-    char text[32];
-    if (whole >= 3600)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
-                      whole % 60);
-    else
-        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    constexpr long long PerMinute = 60;
+    constexpr long long PerHour = 60 * PerMinute;
+    const long long whole = std::llround(seconds);
+    char text[64];
+    if (whole >= PerHour) {
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / PerHour,
+                      whole / PerMinute % PerMinute, whole % PerMinute);
+    } else {
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / PerMinute, whole % PerMinute);
+    }
     return text;
 }
 
@@ -164,8 +179,9 @@ int Scan(LibraryDatabase& database, const Options& options, const std::string& p
     cli::FlowSettings settings;
     settings.programFolder = programFolder;
     settings.definitionsFolder = options.dataFolder.value_or(programFolder + "/../Data/");
-    if (auto number = ConvertLanguageSetting(ReadLanguageSetting().value_or("1")))
+    if (auto number = ConvertLanguageSetting(ReadLanguageSetting().value_or("1"))) {
         settings.languageNumber = *number;
+    }
     const std::set<std::string> extensions = DemoExtensionsOf(settings.definitionsFolder);
     if (extensions.empty()) {
         std::fprintf(stderr, "fenlark-library: no game definitions in %s\n",
@@ -188,11 +204,13 @@ int Scan(LibraryDatabase& database, const Options& options, const std::string& p
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const ScanSummary summary = scanner.scan(scanOptions, onProgress, Interrupted);
-    if (terminal)
+    if (terminal) {
         std::fputc('\n', stderr);
-    for (const ScanSkip& skip : summary.skips)
+    }
+    for (const ScanSkip& skip : summary.skips) {
         std::fprintf(stderr, "skipped: %s%s%s: %s\n", skip.path.c_str(),
                      skip.member.empty() ? "" : " :: ", skip.member.c_str(), skip.reason.c_str());
+    }
     std::fprintf(stderr,
                  "%s: %zu files seen, %zu read, %zu unchanged, %zu demos stored, %zu gone, "
                  "%zu skipped, %zu other files ignored, %.2f s\n",
@@ -208,8 +226,9 @@ int List(LibraryDatabase& database, const Options& options) {
     query.missingOnly = options.missing;
     const std::vector<DemoRecord> records = database.query(query);
     std::string out;
-    if (options.format == Options::Format::Csv)
+    if (options.format == Options::Format::Csv) {
         out += CsvHeader() + "\r\n";
+    }
     for (const DemoRecord& record : records) {
         switch (options.format) {
         case Options::Format::Json:
@@ -220,8 +239,9 @@ int List(LibraryDatabase& database, const Options& options) {
             break;
         case Options::Format::Text: {
             std::string players;
-            for (const std::string& name : record.info.players)
+            for (const std::string& name : record.info.players) {
                 players += (players.empty() ? "" : ", ") + name;
+            }
             out +=
                 ValidUtf8(record.location.path +
                           (record.location.member.empty() ? "" : " :: " + record.location.member) +
@@ -253,10 +273,12 @@ int main(int argc, char** argv) {
     try {
         const std::string path = options->database.value_or(DefaultDatabase());
         LibraryDatabase database(path);
-        if (options->command == "scan")
+        if (options->command == "scan") {
             return Scan(database, *options, ProgramFolder(argv[0]));
-        if (options->command == "list")
+        }
+        if (options->command == "list") {
             return List(database, *options);
+        }
         const std::int64_t removed = database.forgetMissing();
         std::fprintf(stderr, "forgot %lld missing demos\n", static_cast<long long>(removed));
         return 0;

@@ -9,8 +9,9 @@ namespace fenlark::library {
 
 std::set<std::string> DemoExtensionsOf(const std::string& definitionsFolder) {
     std::string folder = definitionsFolder;
-    if (!folder.empty() && folder.back() != '/')
+    if (!folder.empty() && folder.back() != '/') {
         folder += '/';
+    }
     DefinitionList list;
     list.setFolder(folder);
     std::set<std::string> extensions;
@@ -21,8 +22,9 @@ std::set<std::string> DemoExtensionsOf(const std::string& definitionsFolder) {
         std::size_t start = 0;
         for (std::size_t end = value.find(";;"); end != std::string::npos;
              end = value.find(";;", start)) {
-            if (end > start)
+            if (end > start) {
                 extensions.insert(value.substr(start, end - start));
+            }
             start = end + 2;
         }
     }

@@ -13,8 +13,10 @@ namespace fenlark::library {
 
 namespace {
 
+constexpr std::int64_t NanosecondsPerSecond = 1'000'000'000;
+
 std::int64_t ModificationNs(const struct stat& info) {
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * NanosecondsPerSecond +
            static_cast<std::int64_t>(info.st_mtim.tv_nsec);
 }
 
@@ -71,17 +73,20 @@ private:
         errno = 0;
         while (const dirent* entry = ::readdir(listing)) {
             const std::string name = entry->d_name;
-            if (name == "." || name == "..")
+            if (name == "." || name == "..") {
                 continue;
+            }
             visitEntry(descriptor, folder, name, subfolders);
             errno = 0;
         }
-        if (errno != 0)
+        if (errno != 0) {
             skipFolder(folder, "listing stopped early: " + ErrorText(errno));
+        }
         ::closedir(listing);
         // Walked depth first, in the order the folder lists them.
-        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
+        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
             pending_.push_back(std::move(*it));
+        }
     }
 
     void visitEntry(int folderDescriptor, const std::string& folder, const std::string& name,
@@ -94,14 +99,16 @@ private:
             const bool dangling =
                 ::fstatat(folderDescriptor, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(link.st_mode);
-            if (dangling && error == ENOENT)
+            if (dangling && error == ENOENT) {
                 return; // a link to nothing: there is no file to index
+            }
             if (error == ELOOP) {
                 result_.skips.push_back({path, "link loop"});
                 return;
             }
-            if (wanted_(name))
+            if (wanted_(name)) {
                 result_.skips.push_back({path, "cannot read: " + ErrorText(error)});
+            }
             return;
         }
         if (S_ISDIR(info.st_mode)) {
@@ -109,8 +116,9 @@ private:
             return;
         }
         if (!wanted_(name)) {
-            if (S_ISREG(info.st_mode))
+            if (S_ISREG(info.st_mode)) {
                 ++result_.ignoredFiles;
+            }
             return;
         }
         if (!S_ISREG(info.st_mode)) {

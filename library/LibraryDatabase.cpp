@@ -65,8 +65,8 @@ constexpr const char* UpsertDemo = R"sql(
 INSERT INTO demos(path, member, game, demo_type, protocol, map, server, mod, players,
   recorder, duration_ms, score_red, score_blue, winner, size, date, date_source, missing,
   message, chat, demo_time)
-VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, 0, ?18,
-  ?19, ?20)
+VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18,
+  ?19, ?20, ?21)
 ON CONFLICT(path, member) DO UPDATE SET
   game = excluded.game, demo_type = excluded.demo_type, protocol = excluded.protocol,
   map = excluded.map, server = excluded.server, mod = excluded.mod,
@@ -76,6 +76,34 @@ ON CONFLICT(path, member) DO UPDATE SET
   date = excluded.date, date_source = excluded.date_source, missing = 0,
   message = excluded.message, chat = excluded.chat, demo_time = excluded.demo_time
 )sql";
+
+// The columns of a demo row, in the order SelectColumns reads them and
+// UpsertDemo numbers its parameters (column + 1).
+namespace column {
+enum : int {
+    Path,
+    Member,
+    Game,
+    DemoType,
+    Protocol,
+    Map,
+    Server,
+    Mod,
+    Players,
+    Recorder,
+    DurationMs,
+    ScoreRed,
+    ScoreBlue,
+    Winner,
+    Size,
+    Date,
+    DateSourceText,
+    Missing,
+    Message,
+    Chat,
+    DemoTime,
+};
+} // namespace column
 
 constexpr const char* SelectColumns =
     "SELECT d.path, d.member, d.game, d.demo_type, d.protocol, d.map, d.server, d.mod, "
@@ -94,8 +122,9 @@ constexpr std::array<SchemaUpgrade, 0> SchemaUpgrades{};
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string joined;
     for (const std::string& line : lines) {
-        if (!joined.empty())
+        if (!joined.empty()) {
             joined += '\n';
+        }
         joined += line;
     }
     return joined;
@@ -106,8 +135,9 @@ std::vector<std::string> SplitLines(const std::string& text) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
+        if (end == std::string::npos) {
             end = text.size();
+        }
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
@@ -150,31 +180,40 @@ const char* SortExpression(SortColumn column) {
 
 DemoRecord ReadRecord(const SqliteStatement& row) {
     DemoRecord record;
-    record.location.path = row.text(0);
-    record.location.member = row.text(1);
+    record.location.path = row.text(column::Path);
+    record.location.member = row.text(column::Member);
     DemoInfo& info = record.info;
-    info.game = row.text(2);
-    info.demoType = row.text(3);
-    info.protocol = row.text(4);
-    info.map = row.text(5);
-    info.server = row.text(6);
-    info.mod = row.text(7);
-    info.players = SplitLines(row.text(8));
-    info.recorder = row.text(9);
-    info.durationMs = row.optionalInt64(10);
-    if (auto red = row.optionalInt64(11))
+    info.game = row.text(column::Game);
+    info.demoType = row.text(column::DemoType);
+    info.protocol = row.text(column::Protocol);
+    info.map = row.text(column::Map);
+    info.server = row.text(column::Server);
+    info.mod = row.text(column::Mod);
+    info.players = SplitLines(row.text(column::Players));
+    info.recorder = row.text(column::Recorder);
+    info.durationMs = row.optionalInt64(column::DurationMs);
+    if (auto red = row.optionalInt64(column::ScoreRed)) {
         info.scoreRed = static_cast<std::int32_t>(*red);
-    if (auto blue = row.optionalInt64(12))
+    }
+    if (auto blue = row.optionalInt64(column::ScoreBlue)) {
         info.scoreBlue = static_cast<std::int32_t>(*blue);
-    info.winner = row.text(13);
-    record.size = static_cast<std::uint64_t>(row.int64(14));
-    record.date = row.int64(15);
-    record.dateSource = row.text(16) == "demo" ? DateSource::Demo : DateSource::File;
-    record.missing = row.int64(17) != 0;
-    info.message = row.text(18);
-    info.chat = row.text(19);
-    info.demoTime = row.optionalInt64(20);
+    }
+    info.winner = row.text(column::Winner);
+    record.size = static_cast<std::uint64_t>(row.int64(column::Size));
+    record.date = row.int64(column::Date);
+    record.dateSource =
+        row.text(column::DateSourceText) == "demo" ? DateSource::Demo : DateSource::File;
+    record.missing = row.int64(column::Missing) != 0;
+    info.message = row.text(column::Message);
+    info.chat = row.text(column::Chat);
+    info.demoTime = row.optionalInt64(column::DemoTime);
     return record;
+}
+
+// SQLite's primary result code, without the extended code's detail bits.
+int PrimaryCode(int code) {
+    constexpr int PrimaryBits = 0xff;
+    return code & PrimaryBits;
 }
 
 // The first column of the first row of a query ("" or 0 when there is none).
@@ -194,19 +233,22 @@ std::string FullTextQuery(const std::string& text) {
     std::string query;
     std::size_t start = 0;
     while (start < text.size()) {
-        while (start < text.size() && (text[start] == ' ' || text[start] == '\t'))
+        while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) {
             ++start;
+        }
         std::size_t end = start;
-        while (end < text.size() && text[end] != ' ' && text[end] != '\t')
+        while (end < text.size() && text[end] != ' ' && text[end] != '\t') {
             ++end;
+        }
         if (end > start) {
             // A quoted string is one phrase whatever its characters; a quote
             // inside it is written twice.
             std::string word = "\"";
             for (std::size_t i = start; i < end; ++i) {
                 word += text[i];
-                if (text[i] == '"')
+                if (text[i] == '"') {
                     word += '"';
+                }
             }
             word += "\"*";
             query += (query.empty() ? "" : " ") + word;
@@ -219,8 +261,9 @@ std::string FullTextQuery(const std::string& text) {
 LibraryDatabase::LibraryDatabase(const std::string& path) try : connection_(path, true) {
     checkSchema();
 } catch (const SqliteError& error) {
-    if ((error.code() & 0xff) == SQLITE_NOTADB)
+    if (PrimaryCode(error.code()) == SQLITE_NOTADB) {
         throw LibraryError(path + " is not a library database (not an SQLite file)");
+    }
     throw LibraryError(path + ": " + error.what());
 }
 
@@ -234,23 +277,28 @@ void LibraryDatabase::checkSchema() {
         return;
     }
     if (QueryNumber(connection_, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
-                                 "name = 'library_schema'") == 0)
+                                 "name = 'library_schema'") == 0) {
         throw LibraryError("the database holds other tables but no library: not a Fenlark "
                            "library database; choose another file");
+    }
     std::int64_t version = QueryNumber(connection_, "SELECT max(version) FROM library_schema");
-    if (version > SchemaVersion)
+    if (version > SchemaVersion) {
         throw LibraryError("the library database was made by a newer version of Fenlark (schema " +
                            std::to_string(version) + "; this version reads schema " +
                            std::to_string(SchemaVersion) + " and older); it was left unchanged");
+    }
     useWriteAheadLog();
     while (version < SchemaVersion) {
         const SchemaUpgrade* step = nullptr;
-        for (const SchemaUpgrade& upgrade : SchemaUpgrades)
-            if (upgrade.from == version)
+        for (const SchemaUpgrade& upgrade : SchemaUpgrades) {
+            if (upgrade.from == version) {
                 step = &upgrade;
-        if (step == nullptr)
+            }
+        }
+        if (step == nullptr) {
             throw LibraryError("the library database has schema " + std::to_string(version) +
                                ", which this version cannot upgrade; it was left unchanged");
+        }
         SqliteTransaction transaction(connection_);
         connection_.exec(step->statements);
         ++version;
@@ -262,8 +310,9 @@ void LibraryDatabase::checkSchema() {
 void LibraryDatabase::useWriteAheadLog() {
     // WAL lets readers (the window) read while a scan writes, and together
     // with transactions keeps every committed batch when the program dies.
-    if (QueryText(connection_, "PRAGMA journal_mode=WAL") != "wal")
+    if (QueryText(connection_, "PRAGMA journal_mode=WAL") != "wal") {
         throw LibraryError("the database cannot use write-ahead logging");
+    }
     connection_.exec("PRAGMA synchronous=NORMAL");
 }
 
@@ -278,9 +327,10 @@ void LibraryDatabase::createSchema() {
 std::unordered_map<std::string, FileState> LibraryDatabase::knownFiles() {
     std::unordered_map<std::string, FileState> known;
     auto rows = connection_.prepare("SELECT path, size, mtime_ns FROM files");
-    while (rows.step())
+    while (rows.step()) {
         known.emplace(rows.text(0),
                       FileState{static_cast<std::uint64_t>(rows.int64(1)), rows.int64(2)});
+    }
     return known;
 }
 
@@ -306,28 +356,32 @@ void LibraryDatabase::store(const std::vector<ScannedFile>& batch) {
             }
             for (const DemoRecord& demo : file.demos) {
                 const DemoInfo& info = demo.info;
-                upsertDemo.bind(1, demo.location.path);
-                upsertDemo.bind(2, demo.location.member);
-                upsertDemo.bind(3, info.game);
-                upsertDemo.bind(4, info.demoType);
-                upsertDemo.bind(5, info.protocol);
-                upsertDemo.bind(6, info.map);
-                upsertDemo.bind(7, info.server);
-                upsertDemo.bind(8, info.mod);
-                upsertDemo.bind(9, JoinLines(info.players));
-                upsertDemo.bind(10, info.recorder);
-                upsertDemo.bind(11, info.durationMs);
-                upsertDemo.bind(12, info.scoreRed ? std::optional<std::int64_t>(*info.scoreRed)
-                                                  : std::nullopt);
-                upsertDemo.bind(13, info.scoreBlue ? std::optional<std::int64_t>(*info.scoreBlue)
-                                                   : std::nullopt);
-                upsertDemo.bind(14, info.winner);
-                upsertDemo.bind(15, static_cast<std::int64_t>(demo.size));
-                upsertDemo.bind(16, demo.date);
-                upsertDemo.bind(17, demo.dateSource == DateSource::Demo ? "demo" : "file");
-                upsertDemo.bind(18, info.message);
-                upsertDemo.bind(19, info.chat);
-                upsertDemo.bind(20, info.demoTime);
+                upsertDemo.bind(column::Path + 1, demo.location.path);
+                upsertDemo.bind(column::Member + 1, demo.location.member);
+                upsertDemo.bind(column::Game + 1, info.game);
+                upsertDemo.bind(column::DemoType + 1, info.demoType);
+                upsertDemo.bind(column::Protocol + 1, info.protocol);
+                upsertDemo.bind(column::Map + 1, info.map);
+                upsertDemo.bind(column::Server + 1, info.server);
+                upsertDemo.bind(column::Mod + 1, info.mod);
+                upsertDemo.bind(column::Players + 1, JoinLines(info.players));
+                upsertDemo.bind(column::Recorder + 1, info.recorder);
+                upsertDemo.bind(column::DurationMs + 1, info.durationMs);
+                upsertDemo.bind(column::ScoreRed + 1,
+                                info.scoreRed ? std::optional<std::int64_t>(*info.scoreRed)
+                                              : std::nullopt);
+                upsertDemo.bind(column::ScoreBlue + 1,
+                                info.scoreBlue ? std::optional<std::int64_t>(*info.scoreBlue)
+                                               : std::nullopt);
+                upsertDemo.bind(column::Winner + 1, info.winner);
+                upsertDemo.bind(column::Size + 1, static_cast<std::int64_t>(demo.size));
+                upsertDemo.bind(column::Date + 1, demo.date);
+                upsertDemo.bind(column::DateSourceText + 1,
+                                demo.dateSource == DateSource::Demo ? "demo" : "file");
+                upsertDemo.bind(column::Missing + 1, std::int64_t{0});
+                upsertDemo.bind(column::Message + 1, info.message);
+                upsertDemo.bind(column::Chat + 1, info.chat);
+                upsertDemo.bind(column::DemoTime + 1, info.demoTime);
                 upsertDemo.run();
             }
         }
@@ -361,42 +415,57 @@ std::int64_t LibraryDatabase::forgetMissing() {
 std::vector<DemoRecord> LibraryDatabase::query(const LibraryQuery& query) {
     std::string sql = SelectColumns;
     const std::string match = FullTextQuery(query.search);
-    if (!match.empty())
+    if (!match.empty()) {
         sql += " JOIN demos_fts f ON f.rowid = d.id";
+    }
     std::vector<std::string> conditions;
-    if (!match.empty())
+    if (!match.empty()) {
         conditions.emplace_back("demos_fts MATCH ?1");
-    if (query.missingOnly)
+    }
+    if (query.missingOnly) {
         conditions.emplace_back("d.missing = 1");
-    if (!query.game.empty())
+    }
+    if (!query.game.empty()) {
         conditions.emplace_back("d.game = ?2");
-    if (query.dateFrom)
+    }
+    if (query.dateFrom) {
         conditions.emplace_back("d.date >= ?3");
-    if (query.dateTo)
+    }
+    if (query.dateTo) {
         conditions.emplace_back("d.date <= ?4");
-    for (std::size_t i = 0; i < conditions.size(); ++i)
+    }
+    for (std::size_t i = 0; i < conditions.size(); ++i) {
         sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
+    }
     sql += std::string(" ORDER BY ") + SortExpression(query.sort);
-    if (query.descending)
+    if (query.descending) {
         sql += " DESC";
-    if (query.sort != SortColumn::File)
+    }
+    if (query.sort != SortColumn::File) {
         sql += ", d.path, d.member";
-    if (query.limit)
+    }
+    if (query.limit) {
         sql += " LIMIT " + std::to_string(*query.limit);
+    }
 
     std::vector<DemoRecord> records;
     try {
         auto rows = connection_.prepare(sql);
-        if (!match.empty())
+        if (!match.empty()) {
             rows.bind(1, match);
-        if (!query.game.empty())
+        }
+        if (!query.game.empty()) {
             rows.bind(2, query.game);
-        if (query.dateFrom)
+        }
+        if (query.dateFrom) {
             rows.bind(3, *query.dateFrom);
-        if (query.dateTo)
+        }
+        if (query.dateTo) {
             rows.bind(4, *query.dateTo);
-        while (rows.step())
+        }
+        while (rows.step()) {
             records.push_back(ReadRecord(rows));
+        }
     } catch (const SqliteError& error) {
         throw LibraryError(std::string("cannot read the library: ") + error.what());
     }
@@ -406,8 +475,9 @@ std::vector<DemoRecord> LibraryDatabase::query(const LibraryQuery& query) {
 std::vector<std::string> LibraryDatabase::games() {
     std::vector<std::string> names;
     auto rows = connection_.prepare("SELECT DISTINCT game FROM demos WHERE game <> '' ORDER BY 1");
-    while (rows.step())
+    while (rows.step()) {
         names.push_back(rows.text(0));
+    }
     return names;
 }
 

@@ -22,6 +22,14 @@ namespace fenlark::library {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr std::int64_t NanosecondsPerSecond = 1'000'000'000;
+// How often progress is reported, results are collected and, at the latest,
+// a batch is committed: a killed scan loses at most this much work.
+constexpr milliseconds ProgressInterval(100);
+constexpr milliseconds CollectInterval(50);
+constexpr milliseconds CommitInterval(250);
 
 struct Job {
     std::string path;
@@ -70,9 +78,10 @@ private:
 };
 
 std::int64_t FloorSeconds(std::int64_t nanoseconds) {
-    std::int64_t seconds = nanoseconds / 1000000000;
-    if (nanoseconds % 1000000000 < 0)
+    std::int64_t seconds = nanoseconds / NanosecondsPerSecond;
+    if (nanoseconds % NanosecondsPerSecond < 0) {
         --seconds;
+    }
     return seconds;
 }
 
@@ -125,10 +134,11 @@ public:
         result.file.path = job.path;
         result.file.state = job.state;
         result.file.archive = job.archive;
-        if (job.archive)
+        if (job.archive) {
             readArchive(job, result);
-        else
+        } else {
             readPlain(job, result);
+        }
         return result;
     }
 
@@ -200,19 +210,23 @@ private:
 
 std::string CanonicalFolder(const std::string& folder) {
     char resolved[PATH_MAX];
-    if (::realpath(folder.c_str(), resolved) == nullptr)
+    if (::realpath(folder.c_str(), resolved) == nullptr) {
         throw LibraryError(folder + ": " + std::strerror(errno));
+    }
     struct stat info {};
-    if (::stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode))
+    if (::stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode)) {
         throw LibraryError(folder + ": not a folder");
-    if (::access(resolved, R_OK | X_OK) != 0)
+    }
+    if (::access(resolved, R_OK | X_OK) != 0) {
         throw LibraryError(folder + ": cannot read the folder: " + std::strerror(errno));
+    }
     return resolved;
 }
 
 bool IsUnder(const std::string& path, const std::string& folder) {
-    if (folder == "/")
+    if (folder == "/") {
         return path.size() > 1 && path.front() == '/';
+    }
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
            path[folder.size()] == '/';
 }
@@ -221,12 +235,15 @@ bool IsUnder(const std::string& path, const std::string& folder) {
 
 std::string LowerExtension(const std::string& name) {
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
+    if (dot == std::string::npos) {
         return {};
+    }
     std::string extension = name.substr(dot + 1);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
     return extension;
 }
 
@@ -242,8 +259,9 @@ ScanSummary LibraryScanner::scan(const ScanOptions& options,
     ScanSummary summary;
 
     std::vector<std::string> roots;
-    for (const std::string& folder : options.folders)
+    for (const std::string& folder : options.folders) {
         roots.push_back(CanonicalFolder(folder));
+    }
 
     // Walk every folder first: the number of files to read gives the
     // progress its total.
@@ -255,20 +273,24 @@ ScanSummary LibraryScanner::scan(const ScanOptions& options,
     for (const std::string& root : roots) {
         WalkResult result = WalkFolder(root, wanted, cancel);
         summary.filesIgnored += result.ignoredFiles;
-        for (WalkSkip& skip : result.skips)
+        for (WalkSkip& skip : result.skips) {
             summary.skips.push_back({std::move(skip.path), "", std::move(skip.reason)});
-        for (WalkedFile& file : result.files)
+        }
+        for (WalkedFile& file : result.files) {
             walked.push_back(std::move(file));
-        for (std::string& folder : result.unlistedFolders)
+        }
+        for (std::string& folder : result.unlistedFolders) {
             unlisted.push_back(std::move(folder));
+        }
     }
 
     const auto known = database_.knownFiles();
     std::unordered_set<std::string> seen;
     std::vector<Job> jobs;
     for (WalkedFile& file : walked) {
-        if (!seen.insert(file.path).second)
+        if (!seen.insert(file.path).second) {
             continue; // named by two of the folders
+        }
         const auto previous = known.find(file.path);
         if (previous != known.end() && previous->second == file.state) {
             ++summary.filesUnchanged;
@@ -295,8 +317,9 @@ ScanSummary LibraryScanner::scan(const ScanOptions& options,
                 Worker worker(*describer, options, isDemoExtension_, cancel);
                 while (!cancel.load(std::memory_order_relaxed)) {
                     const std::size_t index = nextJob.fetch_add(1);
-                    if (index >= jobs.size())
+                    if (index >= jobs.size()) {
                         break;
+                    }
                     queue.push(worker.read(jobs[index]));
                 }
             } catch (const std::exception& error) {
@@ -316,16 +339,18 @@ ScanSummary LibraryScanner::scan(const ScanOptions& options,
     auto lastReport = Clock::time_point{};
     std::size_t workersDone = 0;
     const auto storeBatch = [&] {
-        if (batch.empty())
+        if (batch.empty()) {
             return;
+        }
         database_.store(batch);
         batch.clear();
         lastStore = Clock::now();
     };
     const auto report = [&](bool force) {
         const auto now = Clock::now();
-        if (!onProgress || (!force && now - lastReport < std::chrono::milliseconds(100)))
+        if (!onProgress || (!force && now - lastReport < ProgressInterval)) {
             return;
+        }
         lastReport = now;
         const double elapsed = std::chrono::duration<double>(now - started).count();
         progress.filesPerSecond =
@@ -339,26 +364,31 @@ ScanSummary LibraryScanner::scan(const ScanOptions& options,
 
     try {
         while (true) {
-            std::deque<WorkResult> results = queue.take(std::chrono::milliseconds(50), workersDone);
+            std::deque<WorkResult> results = queue.take(CollectInterval, workersDone);
             for (WorkResult& result : results) {
-                for (ScanSkip& skip : result.skips)
+                for (ScanSkip& skip : result.skips) {
                     summary.skips.push_back(std::move(skip));
-                if (result.file.path.empty())
+                }
+                if (result.file.path.empty()) {
                     continue;
+                }
                 ++progress.filesDone;
-                if (!result.store)
+                if (!result.store) {
                     continue;
+                }
                 ++summary.filesRead;
                 progress.demosStored += result.file.demos.size();
                 batch.push_back(std::move(result.file));
             }
             const bool finished = workersDone == threadCount && results.empty();
-            if (batch.size() >= options.batchSize ||
-                (Clock::now() - lastStore > std::chrono::milliseconds(250)) || finished)
+            if (batch.size() >= options.batchSize || (Clock::now() - lastStore > CommitInterval) ||
+                finished) {
                 storeBatch();
+            }
             report(false);
-            if (finished)
+            if (finished) {
                 break;
+            }
         }
     } catch (...) {
         // Stop the workers before the exception leaves: they use this frame.
@@ -375,16 +405,20 @@ ScanSummary LibraryScanner::scan(const ScanOptions& options,
     if (!summary.cancelled) {
         std::vector<std::string> gone;
         for (const auto& [path, state] : known) {
-            if (seen.contains(path))
+            if (seen.contains(path)) {
                 continue;
+            }
             bool underRoot = false;
-            for (const std::string& root : roots)
+            for (const std::string& root : roots) {
                 underRoot = underRoot || IsUnder(path, root);
+            }
             bool unlistedFolder = false;
-            for (const std::string& folder : unlisted)
+            for (const std::string& folder : unlisted) {
                 unlistedFolder = unlistedFolder || IsUnder(path, folder);
-            if (underRoot && !unlistedFolder)
+            }
+            if (underRoot && !unlistedFolder) {
                 gone.push_back(path);
+            }
         }
         database_.markGone(gone);
         summary.filesGone = gone.size();

@@ -18,10 +18,13 @@
 namespace fenlark::library {
 
 struct ScanOptions {
+    static constexpr std::uint64_t DefaultMaxMemberBytes = 256ULL << 20;
+    static constexpr std::size_t DefaultBatchSize = 500;
+
     std::vector<std::string> folders; // folders to scan, recursively
     unsigned threads = 0;             // 0: one per processor core
-    std::uint64_t maxMemberBytes = 256ull * 1024 * 1024;
-    std::size_t batchSize = 500; // files per transaction
+    std::uint64_t maxMemberBytes = DefaultMaxMemberBytes;
+    std::size_t batchSize = DefaultBatchSize; // files per transaction
 };
 
 struct ScanProgress {

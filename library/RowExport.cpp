@@ -7,40 +7,48 @@ namespace fenlark::library {
 
 namespace {
 
+// Well-formed UTF-8 by its lead byte: the sequence's length and the range
+// of its second byte; the bytes after that are all continuation bytes.
+struct Utf8Lead {
+    unsigned char first;
+    unsigned char last;
+    std::size_t length;
+    unsigned char secondLow;
+    unsigned char secondHigh;
+};
+constexpr unsigned char AsciiEnd = 0x80;
+constexpr unsigned char ContinuationLow = 0x80;
+constexpr unsigned char ContinuationHigh = 0xBF;
+constexpr Utf8Lead Utf8Leads[] = {
+    {0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF}, // no overlong forms
+    {0xE1, 0xEC, 3, 0x80, 0xBF}, {0xED, 0xED, 3, 0x80, 0x9F}, // no surrogates
+    {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF}, // no overlong forms
+    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}, // nothing above U+10FFFF
+};
+
 // The length of the valid UTF-8 sequence at `i`, 0 when there is none.
 std::size_t Utf8SequenceLength(const std::string& text, std::size_t i) {
     const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
     const unsigned char lead = byte(i);
-    if (lead < 0x80)
+    if (lead < AsciiEnd) {
         return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
     }
-    if (i + length > text.size())
-        return 0;
-    if (byte(i + 1) < low || byte(i + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+    for (const Utf8Lead& form : Utf8Leads) {
+        if (lead < form.first || lead > form.last) {
+            continue;
+        }
+        if (i + form.length > text.size() || byte(i + 1) < form.secondLow ||
+            byte(i + 1) > form.secondHigh) {
             return 0;
-    return length;
+        }
+        for (std::size_t k = 2; k < form.length; ++k) {
+            if (byte(i + k) < ContinuationLow || byte(i + k) > ContinuationHigh) {
+                return 0;
+            }
+        }
+        return form.length;
+    }
+    return 0;
 }
 
 void AppendJsonString(std::string& out, const std::string& raw) {
@@ -78,10 +86,11 @@ void AppendJsonString(std::string& out, const std::string& raw) {
 }
 
 void AppendJsonStringOrNull(std::string& out, const std::string& text) {
-    if (text.empty())
+    if (text.empty()) {
         out += "null";
-    else
+    } else {
         AppendJsonString(out, text);
+    }
 }
 
 void AppendCsvField(std::string& out, const std::string& raw) {
@@ -92,16 +101,18 @@ void AppendCsvField(std::string& out, const std::string& raw) {
     }
     out += '"';
     for (char c : text) {
-        if (c == '"')
+        if (c == '"') {
             out += '"';
+        }
         out += c;
     }
     out += '"';
 }
 
 std::string TeamScoresText(const DemoInfo& info) {
-    if (!info.scoreRed || !info.scoreBlue)
+    if (!info.scoreRed || !info.scoreBlue) {
         return {};
+    }
     return std::to_string(*info.scoreRed) + ":" + std::to_string(*info.scoreBlue);
 }
 
@@ -126,10 +137,13 @@ std::string ValidUtf8(const std::string& text) {
 std::string IsoDate(std::int64_t secondsSince1970) {
     const auto seconds = static_cast<std::time_t>(secondsSince1970);
     std::tm parts{};
-    if (::gmtime_r(&seconds, &parts) == nullptr)
+    if (::gmtime_r(&seconds, &parts) == nullptr) {
         return {};
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900,
+    }
+    constexpr int TmYearBase = 1900;
+    constexpr std::size_t TextBytes = 40; // room for any year an int holds
+    char text[TextBytes];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + TmYearBase,
                   parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
     return text;
 }
@@ -151,8 +165,9 @@ std::string JsonLine(const DemoRecord& record) {
     }
     out += ",\"players\":[";
     for (std::size_t i = 0; i < info.players.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             out += ',';
+        }
         AppendJsonString(out, info.players[i]);
     }
     out += "],\"recorder\":";
@@ -160,11 +175,12 @@ std::string JsonLine(const DemoRecord& record) {
     out += ",\"durationMs\":";
     out += info.durationMs ? std::to_string(*info.durationMs) : "null";
     out += ",\"teamScores\":";
-    if (info.scoreRed && info.scoreBlue)
+    if (info.scoreRed && info.scoreBlue) {
         out += "{\"red\":" + std::to_string(*info.scoreRed) +
                ",\"blue\":" + std::to_string(*info.scoreBlue) + "}";
-    else
+    } else {
         out += "null";
+    }
     out += ",\"winner\":";
     AppendJsonStringOrNull(out, info.winner);
     out += ",\"size\":" + std::to_string(record.size);
@@ -186,8 +202,9 @@ std::string CsvHeader() {
 std::string CsvRow(const DemoRecord& record) {
     const DemoInfo& info = record.info;
     std::string players;
-    for (const std::string& name : info.players)
+    for (const std::string& name : info.players) {
         players += (players.empty() ? "" : "; ") + name;
+    }
     const std::string fields[] = {record.location.path,
                                   record.location.member,
                                   info.game,
@@ -208,8 +225,9 @@ std::string CsvRow(const DemoRecord& record) {
                                   info.message};
     std::string out;
     for (std::size_t i = 0; i < std::size(fields); ++i) {
-        if (i > 0)
+        if (i > 0) {
             out += ',';
+        }
         AppendCsvField(out, fields[i]);
     }
     return out;

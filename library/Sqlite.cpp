@@ -25,7 +25,8 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
     }
     // Another program (the window and the command line) may hold the write
     // lock for a moment; wait for it rather than fail.
-    sqlite3_busy_timeout(db_, 5000);
+    constexpr int BusyWaitMs = 5000;
+    sqlite3_busy_timeout(db_, BusyWaitMs);
 }
 
 SqliteConnection::~SqliteConnection() {
@@ -53,8 +54,9 @@ std::int64_t SqliteConnection::changes() const {
 SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db) {
     const int code = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
                                         SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
-    if (code != SQLITE_OK)
+    if (code != SQLITE_OK) {
         Fail(db, code, "cannot prepare statement");
+    }
 }
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
@@ -68,36 +70,42 @@ SqliteStatement::~SqliteStatement() {
 
 void SqliteStatement::bind(int index, std::int64_t value) {
     const int code = sqlite3_bind_int64(statement_, index, value);
-    if (code != SQLITE_OK)
+    if (code != SQLITE_OK) {
         Fail(db_, code, "cannot bind a value");
+    }
 }
 
 void SqliteStatement::bind(int index, std::string_view text) {
     const int code = sqlite3_bind_text64(statement_, index, text.data(), text.size(),
                                          SQLITE_TRANSIENT, SQLITE_UTF8);
-    if (code != SQLITE_OK)
+    if (code != SQLITE_OK) {
         Fail(db_, code, "cannot bind a value");
+    }
 }
 
 void SqliteStatement::bind(int index, const std::optional<std::int64_t>& value) {
-    if (value)
+    if (value) {
         bind(index, *value);
-    else
+    } else {
         bindNull(index);
+    }
 }
 
 void SqliteStatement::bindNull(int index) {
     const int code = sqlite3_bind_null(statement_, index);
-    if (code != SQLITE_OK)
+    if (code != SQLITE_OK) {
         Fail(db_, code, "cannot bind a value");
+    }
 }
 
 bool SqliteStatement::step() {
     const int code = sqlite3_step(statement_);
-    if (code == SQLITE_ROW)
+    if (code == SQLITE_ROW) {
         return true;
-    if (code == SQLITE_DONE)
+    }
+    if (code == SQLITE_DONE) {
         return false;
+    }
     sqlite3_reset(statement_);
     Fail(db_, code, "database error");
 }
@@ -122,15 +130,17 @@ std::int64_t SqliteStatement::int64(int column) const {
 }
 
 std::optional<std::int64_t> SqliteStatement::optionalInt64(int column) const {
-    if (isNull(column))
+    if (isNull(column)) {
         return std::nullopt;
+    }
     return int64(column);
 }
 
 std::string SqliteStatement::text(int column) const {
     const unsigned char* bytes = sqlite3_column_text(statement_, column);
-    if (bytes == nullptr)
+    if (bytes == nullptr) {
         return {};
+    }
     return {reinterpret_cast<const char*>(bytes),
             static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))};
 }

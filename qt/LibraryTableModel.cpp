@@ -15,8 +15,12 @@ QString Text(const std::string& utf8) {
 }
 
 QString DurationText(std::int64_t milliseconds) {
-    const std::int64_t seconds = milliseconds / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    constexpr std::int64_t PerSecond = 1000;
+    constexpr std::int64_t PerMinute = 60;
+    const std::int64_t seconds = milliseconds / PerSecond;
+    return QStringLiteral("%1:%2")
+        .arg(seconds / PerMinute)
+        .arg(seconds % PerMinute, 2, 10, QLatin1Char('0'));
 }
 
 library::SortColumn SortColumnOf(int column) {
@@ -56,8 +60,9 @@ library::SortColumn SortColumnOf(int column) {
 } // namespace
 
 QString LocationText(const library::DemoLocation& location) {
-    if (location.member.empty())
+    if (location.member.empty()) {
         return Text(location.path);
+    }
     return Text(location.path) + QStringLiteral(" \u203a ") + Text(location.member);
 }
 
@@ -131,25 +136,31 @@ int LibraryTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LibraryTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= rowCount()) {
         return {};
+    }
     const library::DemoRecord& row = record(index.row());
     const library::DemoInfo& info = row.info;
-    if (role == Qt::ForegroundRole && row.missing)
+    if (role == Qt::ForegroundRole && row.missing) {
         return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+    }
     if (role == Qt::ToolTipRole) {
         QString tip = LocationText(row.location);
-        if (row.missing)
+        if (row.missing) {
             tip += QStringLiteral("\n(missing: the file went away)");
-        if (!info.message.empty())
+        }
+        if (!info.message.empty()) {
             tip += QStringLiteral("\n") + Text(info.message);
+        }
         return tip;
     }
     if (role == Qt::TextAlignmentRole &&
-        (index.column() == Size || index.column() == Duration || index.column() == Protocol))
+        (index.column() == Size || index.column() == Duration || index.column() == Protocol)) {
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole)
+    }
+    if (role != Qt::DisplayRole) {
         return {};
+    }
     switch (index.column()) {
     case File:
         return LocationText(row.location);
@@ -167,8 +178,9 @@ QVariant LibraryTableModel::data(const QModelIndex& index, int role) const {
         return Text(info.mod);
     case Players: {
         QStringList names;
-        for (const std::string& name : info.players)
+        for (const std::string& name : info.players) {
             names << Text(name);
+        }
         return names.join(QStringLiteral(", "));
     }
     case Recorder:
@@ -194,8 +206,9 @@ QVariant LibraryTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant LibraryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
+    }
     static const char* const names[ColumnCount] = {
         "File",    "Game",     "Demo type", "Protocol", "Map",    "Server", "Mod",
         "Players", "Recorder", "Duration",  "Scores",   "Winner", "Size",   "Date"};

@@ -26,6 +26,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace fenlark::gui {
 
 namespace {
@@ -34,13 +36,29 @@ namespace {
 // bounded so that a scan of a whole disk does not exhaust the system's watches.
 constexpr int MaxWatchedFolders = 2000;
 
+// Pauses that let the user finish typing, and a folder finish changing,
+// before the work they start; the table's refresh while a scan stores rows.
+constexpr int FilterDelayMs = 200;
+constexpr int RescanDelayMs = 1500;
+constexpr int ReloadDuringScanMs = 1000;
+
+// Sizes in pixels.
+constexpr int RowPadding = 6;
+constexpr int ColumnWidth = 110;
+constexpr int FileColumnWidth = 360;
+constexpr int PlayersColumnWidth = 260;
+constexpr QSize WindowSize(1200, 700);
+
 QString Text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 QString TimeLeft(double seconds) {
-    const auto whole = static_cast<long long>(seconds + 0.5);
-    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    constexpr long long PerMinute = 60;
+    const long long whole = std::llround(seconds);
+    return QStringLiteral("%1:%2")
+        .arg(whole / PerMinute)
+        .arg(whole % PerMinute, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -53,12 +71,12 @@ LibraryWindow::LibraryWindow(LibraryWindowSetup setup, QWidget* parent)
     refreshGames();
 
     filterDelay_.setSingleShot(true);
-    filterDelay_.setInterval(200);
+    filterDelay_.setInterval(FilterDelayMs);
     connect(&filterDelay_, &QTimer::timeout, this, &LibraryWindow::applyFilters);
     rescanDelay_.setSingleShot(true);
-    rescanDelay_.setInterval(1500);
+    rescanDelay_.setInterval(RescanDelayMs);
     connect(&rescanDelay_, &QTimer::timeout, this, [this] { scanFolders(watchedRoots_); });
-    reloadDuringScan_.setInterval(1000);
+    reloadDuringScan_.setInterval(ReloadDuringScanMs);
     connect(&reloadDuringScan_, &QTimer::timeout, this, [this] { model_->reload(); });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
             [this] { rescanDelay_.start(); });
@@ -96,11 +114,11 @@ void LibraryWindow::buildControls() {
     table->verticalHeader()->hide();
     // Rows of one fixed height: the view never measures 100,000 rows.
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + RowPadding);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table->horizontalHeader()->setDefaultSectionSize(110);
-    table->setColumnWidth(LibraryTableModel::File, 360);
-    table->setColumnWidth(LibraryTableModel::Players, 260);
+    table->horizontalHeader()->setDefaultSectionSize(ColumnWidth);
+    table->setColumnWidth(LibraryTableModel::File, FileColumnWidth);
+    table->setColumnWidth(LibraryTableModel::Players, PlayersColumnWidth);
 
     progressBar = new QProgressBar(this);
     progressBar->setVisible(false);
@@ -129,7 +147,7 @@ void LibraryWindow::buildControls() {
     layout->addLayout(filters);
     layout->addWidget(table, 1);
     layout->addLayout(actions);
-    resize(1200, 700);
+    resize(WindowSize);
 
     connect(searchBox, &QLineEdit::textChanged, this, [this] { filterDelay_.start(); });
     connect(gameFilter, &QComboBox::currentIndexChanged, this, &LibraryWindow::applyFilters);
@@ -178,8 +196,9 @@ void LibraryWindow::refreshGames() {
     const QSignalBlocker blocker(gameFilter);
     gameFilter->clear();
     gameFilter->addItem(QStringLiteral("All games"));
-    for (const std::string& game : games)
+    for (const std::string& game : games) {
         gameFilter->addItem(Text(game));
+    }
     const int index = current.isEmpty() ? 0 : gameFilter->findText(current);
     gameFilter->setCurrentIndex(index < 0 ? 0 : index);
 }
@@ -191,27 +210,32 @@ void LibraryWindow::scanFolders(const QStringList& folders) {
             watchedRoots_ << root;
             watch(root);
         }
-        if (!pendingFolders_.contains(root))
+        if (!pendingFolders_.contains(root)) {
             pendingFolders_ << root;
+        }
     }
-    if (!scanning())
+    if (!scanning()) {
         startNextScan();
+    }
 }
 
 void LibraryWindow::watch(const QString& root) {
     QStringList folders{root};
     QDirIterator below(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (below.hasNext() && folders.size() < MaxWatchedFolders)
+    while (below.hasNext() && folders.size() < MaxWatchedFolders) {
         folders << below.next();
+    }
     watcher_.addPaths(folders);
 }
 
 void LibraryWindow::startNextScan() {
-    if (pendingFolders_.isEmpty())
+    if (pendingFolders_.isEmpty()) {
         return;
+    }
     std::vector<std::string> folders;
-    for (const QString& folder : pendingFolders_)
+    for (const QString& folder : pendingFolders_) {
         folders.push_back(folder.toStdString());
+    }
     pendingFolders_.clear();
     cancel_ = false;
     lastError_.clear();
@@ -246,9 +270,10 @@ void LibraryWindow::startNextScan() {
     scanThread_->start();
 }
 
-void LibraryWindow::showProgress(const library::ScanProgress& progress) {
-    if (!scanning())
+void LibraryWindow::showProgress(const library::ScanProgress& progress) const {
+    if (!scanning()) {
         return;
+    }
     progressBar->setRange(0, static_cast<int>(std::max<std::size_t>(progress.filesTotal, 1)));
     progressBar->setValue(static_cast<int>(progress.filesDone));
     statusText->setText(QStringLiteral("%1 of %2 files, %3 files/s, %4 left")
@@ -264,9 +289,9 @@ void LibraryWindow::finishScan() {
     reloadDuringScan_.stop();
     progressBar->setVisible(false);
     cancelButton->setEnabled(false);
-    if (!lastError_.isEmpty())
+    if (!lastError_.isEmpty()) {
         statusText->setText(lastError_);
-    else
+    } else {
         statusText->setText(
             QStringLiteral("%1%2 demos stored, %3 unchanged, %4 gone, %5 skipped")
                 .arg(lastSummary_.cancelled ? QStringLiteral("Cancelled: ") : QString())
@@ -274,12 +299,14 @@ void LibraryWindow::finishScan() {
                 .arg(lastSummary_.filesUnchanged)
                 .arg(lastSummary_.filesGone)
                 .arg(lastSummary_.skips.size()));
+    }
     model_->reload();
     refreshGames();
-    if (!pendingFolders_.isEmpty() && !cancel_)
+    if (!pendingFolders_.isEmpty() && !cancel_) {
         startNextScan();
-    else
+    } else {
         emit scanFinished();
+    }
 }
 
 void LibraryWindow::cancelScan() {
@@ -289,30 +316,35 @@ void LibraryWindow::cancelScan() {
 
 bool LibraryWindow::exportRows(const QString& path, ExportFormat format) const {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         return false;
+    }
     std::string out;
-    if (format == ExportFormat::Csv)
+    if (format == ExportFormat::Csv) {
         out += library::CsvHeader() + "\r\n";
-    for (const library::DemoRecord& record : model_->records())
+    }
+    for (const library::DemoRecord& record : model_->records()) {
         out += format == ExportFormat::Csv ? library::CsvRow(record) + "\r\n"
                                            : library::JsonLine(record) + "\n";
+    }
     return file.write(out.data(), static_cast<qint64>(out.size())) ==
                static_cast<qint64>(out.size()) &&
            file.flush();
 }
 
 void LibraryWindow::openRow(int row) {
-    if (row < 0 || row >= model_->rowCount())
+    if (row < 0 || row >= model_->rowCount()) {
         return;
+    }
     const library::DemoLocation& location = model_->record(row).location;
     emit openRequested(Text(location.path), Text(location.member));
 }
 
 void LibraryWindow::showContextMenu(const QPoint& position) {
     const QModelIndex index = table->indexAt(position);
-    if (!index.isValid())
+    if (!index.isValid()) {
         return;
+    }
     const int row = index.row();
     const library::DemoLocation location = model_->record(row).location;
     QMenu menu(this);
@@ -328,8 +360,9 @@ void LibraryWindow::showContextMenu(const QPoint& position) {
 
 void LibraryWindow::chooseFolder() {
     const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Add folder"));
-    if (!folder.isEmpty())
+    if (!folder.isEmpty()) {
         scanFolders({folder});
+    }
 }
 
 void LibraryWindow::chooseExport(ExportFormat format) {
@@ -338,8 +371,9 @@ void LibraryWindow::chooseExport(ExportFormat format) {
         this, csv ? QStringLiteral("Export CSV") : QStringLiteral("Export JSON Lines"),
         csv ? QStringLiteral("library.csv") : QStringLiteral("library.jsonl"),
         csv ? QStringLiteral("CSV (*.csv)") : QStringLiteral("JSON Lines (*.jsonl)"));
-    if (!path.isEmpty() && !exportRows(path, format))
+    if (!path.isEmpty() && !exportRows(path, format)) {
         statusText->setText(QStringLiteral("Cannot write %1").arg(path));
+    }
 }
 
 } // namespace fenlark::gui

@@ -83,7 +83,7 @@ private:
     void applyFilters();
     void refreshGames();
     void startNextScan();
-    void showProgress(const library::ScanProgress& progress);
+    void showProgress(const library::ScanProgress& progress) const;
     void finishScan();
     void watch(const QString& root);
     void showContextMenu(const QPoint& position);
