@@ -157,7 +157,10 @@ void LoadDemo(Session& session) {
         session.ui.showWait();
         ClearDemoFields(session.summary);
         std::string digits;
-        if (auto length = DemoFileLength(session.DemoPath)) {
+        const std::optional<std::uint64_t> length = session.demoBytes != nullptr
+                                                        ? session.demoBytes->size()
+                                                        : DemoFileLength(session.DemoPath);
+        if (length) {
             digits = std::to_string(*length);
         }
         session.summary.txtFileSize = FormatFileSize(digits) + " bytes";

@@ -1,30 +1,27 @@
 // fenlark-library: the demo library without a window, for scripts and servers.
 //
-//   fenlark-library [--db FILE] [--data DIR] scan [--threads N] FOLDER...
+//   fenlark-library [--db FILE] [--data DIR] scan [--threads N] [--no-match] FOLDER...
 //   fenlark-library [--db FILE] list [--json|--csv] [--search TEXT] [--missing]
 //   fenlark-library [--db FILE] forget --missing
 //
 // Exit status: 0 done, 1 the database or a folder could not be used, 2 usage
 // error, 3 the scan was interrupted.
 
-#include "app/LoadDemo.h"
-#include "app/settings/LanguageSetting.h"
-#include "cli/FlowDescriber.h"
-#include "library/ArchiveMembers.h"
+#include "app/LibraryDescriber.h"
+#include "app/StartUp.h"
+#include "core/Files.h"
+#include "lang/Language.h"
 #include "library/DemoExtensions.h"
 #include "library/LibraryDatabase.h"
 #include "library/LibraryScanner.h"
 #include "library/RowExport.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QStandardPaths>
+#include "settings/LanguageSetting.h"
+#include "settings/LibraryLocation.h"
 
 #include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -49,7 +46,8 @@ extern "C" void OnInterrupt(int) {
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(
-        "usage: fenlark-library [--db FILE] [--data DIR] scan [--threads N] FOLDER...\n"
+        "usage: fenlark-library [--db FILE] [--data DIR] scan [--threads N] [--no-match] "
+        "FOLDER...\n"
         "       fenlark-library [--db FILE] list [--json|--csv] [--search TEXT] [--missing]\n"
         "       fenlark-library [--db FILE] forget --missing\n"
         "  --db FILE      the library database (default: library.sqlite in the user's data "
@@ -57,6 +55,7 @@ void PrintUsage(std::FILE* stream) {
         "  --data DIR     read the game definitions from DIR instead of ../Data\n"
         "  scan           index the demos under the folders, archives included\n"
         "  --threads N    worker threads (default: one per core)\n"
+        "  --no-match     skip the match analysis (recorder, duration, scores, winner, chat)\n"
         "  list           print the rows: text, --json (one object per line) or --csv\n"
         "  --search TEXT  only rows whose players, map, server, mod or chat match every word\n"
         "  --missing      only rows of demos that went away\n"
@@ -70,6 +69,7 @@ struct Options {
     std::string command;
     std::vector<std::string> folders;
     unsigned threads = 0;
+    bool matchAnalysis = true;
     enum class Format { Text, Json, Csv } format = Format::Text;
     std::string search;
     bool missing = false;
@@ -111,6 +111,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
                 return fail("--threads needs a number from 1 to 9999");
             }
             options.threads = static_cast<unsigned>(std::stoul(*text));
+        } else if (options.command == "scan" && arg == "--no-match") {
+            options.matchAnalysis = false;
         } else if (options.command == "scan" && (arg.empty() || arg.front() != '-')) {
             options.folders.push_back(arg);
         } else if (options.command == "list" && (arg == "--json" || arg == "--csv")) {
@@ -143,23 +145,6 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-std::string ProgramFolder(const char* argv0) {
-    std::error_code error;
-    auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        executable = std::filesystem::weakly_canonical(argv0, error);
-    }
-    return executable.parent_path().string();
-}
-
-std::string DefaultDatabase() {
-    QCoreApplication::setOrganizationName(SettingsOrganization);
-    QCoreApplication::setApplicationName("Fenlark");
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(folder);
-    return QDir(folder).filePath("library.sqlite").toStdString();
-}
-
 // "m:ss", or "h:mm:ss" from an hour on.
 std::string Duration(double seconds) {
     constexpr long long PerMinute = 60;
@@ -176,8 +161,9 @@ std::string Duration(double seconds) {
 }
 
 int Scan(LibraryDatabase& database, const Options& options, const std::string& programFolder) {
-    cli::FlowSettings settings;
+    LibraryFlowSettings settings;
     settings.programFolder = programFolder;
+    settings.matchAnalysis = options.matchAnalysis;
     settings.definitionsFolder = options.dataFolder.value_or(programFolder + "/../Data/");
     if (auto number = ConvertLanguageSetting(ReadLanguageSetting().value_or("1"))) {
         settings.languageNumber = *number;
@@ -189,8 +175,9 @@ int Scan(LibraryDatabase& database, const Options& options, const std::string& p
         return ExitFailure;
     }
 
+    settings.makeLanguage = [] { return std::make_unique<Language>(); };
     LibraryScanner scanner(
-        database, cli::FlowDescribers(settings),
+        database, LibraryFlowDescribers(settings),
         [&](const std::string& extension) { return extensions.contains(extension); });
     ScanOptions scanOptions;
     scanOptions.folders = options.folders;
@@ -271,7 +258,7 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     try {
-        const std::string path = options->database.value_or(DefaultDatabase());
+        const std::string path = options->database ? *options->database : DefaultLibraryDatabase();
         LibraryDatabase database(path);
         if (options->command == "scan") {
             return Scan(database, *options, ProgramFolder(argv[0]));

@@ -1,9 +1,11 @@
 #include "library/DemoExtensions.h"
 
-#include "gamedef/DefinitionList.h"
+#include "core/FileList.h"
+#include "core/TextCase.h"
+#include "gamedef/DefinitionNames.h"
 #include "gamedef/DefinitionReader.h"
-#include "gamedef/IdentifyDemo.h"
-#include "gamedef/TextCase.h"
+
+#include <string_view>
 
 namespace fenlark::library {
 
@@ -12,20 +14,21 @@ std::set<std::string> DemoExtensionsOf(const std::string& definitionsFolder) {
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
-    DefinitionList list;
-    list.setFolder(folder);
+    FileList list;
+    list.setFolder(folder, definition::FileExtension);
     std::set<std::string> extensions;
+    const std::string_view separator = definition::ExtensionSeparator;
     for (const std::string& file : list.files()) {
-        const std::string value =
-            LowerCase(ReadDefinitionValue(folder + file, GameSection, "Demo Extensions", ""));
-        // Entries end with ";;".
+        const std::string value = LowerCase(ReadDefinitionValue(
+            folder + file, definition::GameSection, definition::DemoExtensions, ""));
+        // Every entry ends with the separator.
         std::size_t start = 0;
-        for (std::size_t end = value.find(";;"); end != std::string::npos;
-             end = value.find(";;", start)) {
+        for (std::size_t end = value.find(separator); end != std::string::npos;
+             end = value.find(separator, start)) {
             if (end > start) {
                 extensions.insert(value.substr(start, end - start));
             }
-            start = end + 2;
+            start = end + separator.size();
         }
     }
     return extensions;

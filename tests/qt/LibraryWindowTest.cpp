@@ -3,10 +3,16 @@
 // folder picking up a new demo.
 
 #include "qt/LibraryWindow.h"
+#include "core/Session.h"
+#include "lang/Language.h"
+#include "qt/FenlarkWindow.h"
+#include "qt/LibraryLauncher.h"
 #include "qt/LibraryTableModel.h"
+#include "qt/QtUserInterface.h"
 #include "tests/common/TempFolder.h"
 #include "tests/library/LibraryTestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -17,6 +23,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace fenlark;
 using namespace fenlark::gui;
@@ -133,6 +140,54 @@ private slots:
         temp_->write("demos/sub/new.dm_68", "map=epsilon;game=G");
         QTRY_COMPARE_WITH_TIMEOUT(window->model()->rowCount(), 5, 15000);
         QCOMPARE(window->watchedFolders(), QStringList{folder_});
+    }
+
+    void mainWindowAsksForTheLibraryOnCtrlL() {
+        QtUserInterface ui;
+        Language language;
+        Session session(ui, language, temp_->programFolder());
+        FenlarkWindow window(session, ui);
+        ui.setWindow(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy asked(&window, &FenlarkWindow::libraryRequested);
+        QTest::keyClick(&window, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(asked.count(), 1);
+        const QList<QAction*> menu = window.actions();
+        QVERIFY(std::any_of(menu.begin(), menu.end(), [](const QAction* action) {
+            return action->text() == QStringLiteral("Library...");
+        }));
+        QCOMPARE(window.contextMenuPolicy(), Qt::ActionsContextMenu);
+    }
+
+    void aMemberOpensInTheMainWindow() {
+        // The default database goes to the temporary folder, not the user's.
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(temp_->path("data")));
+        temp_->installLanguageTable(FENLARK_LANGUAGE_TABLE_SOURCE);
+        for (const auto& entry : std::filesystem::directory_iterator(FENLARK_DATA_SOURCE_DIR)) {
+            if (entry.path().extension() == ".kgd") {
+                std::filesystem::copy_file(entry.path(),
+                                           temp_->path("Data/" + entry.path().filename().string()));
+            }
+        }
+        std::ifstream sample(std::string(FENLARK_SAMPLES_DIR) + "/proto68.dm_68", std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(sample), {}};
+        const std::string archive = temp_->path("demos/demo.zip");
+        QVERIFY(library::test::WriteArchive(archive, library::test::ArchiveKind::Zip,
+                                            {{"match/proto68.dm_68", bytes}}));
+
+        QtUserInterface ui;
+        Language language;
+        Session session(ui, language, temp_->programFolder());
+        FenlarkWindow window(session, ui);
+        ui.setWindow(&window);
+        LibraryLauncher launcher(session, window);
+        QVERIFY(launcher.open({}));
+        launcher.openDemo(QString::fromStdString(archive), QStringLiteral("match/proto68.dm_68"));
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.txtMap->text(), QStringLiteral("oa_dm1"));
+        QCOMPARE(session.DemoPath, archive + "/match/proto68.dm_68");
+        QVERIFY(session.demoBytes == nullptr);
     }
 
     void refusesADatabaseItCannotUse() {

@@ -2,6 +2,7 @@
 // and the exit status for a bad database, folder or option.
 
 #include "tests/common/TempFolder.h"
+#include "tests/library/LibraryTestSupport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +11,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <sys/wait.h>
 
 namespace {
@@ -95,6 +98,9 @@ TEST_F(FenlarkLibraryTest, ScanListsWhatTheWindowShowsAndForgetsWhatWentAway) {
     EXPECT_TRUE(ffa["players"].toArray().contains(QJsonValue("Sarge")));
     EXPECT_EQ(ffa["size"].toInteger(), 127970);
     EXPECT_EQ(list.objects[1]["map"].toString(), "oa_dm1");
+    // The match analysis fills its columns for Quake III demos.
+    EXPECT_GT(ffa["durationMs"].toInteger(), 0);
+    EXPECT_EQ(ffa["recorder"].toString(), "Recorder");
 
     ProgramRun found = run({"--db", db, "list", "--json", "--search", "oa_dm1"});
     ASSERT_EQ(found.objects.size(), 1u);
@@ -111,6 +117,66 @@ TEST_F(FenlarkLibraryTest, ScanListsWhatTheWindowShowsAndForgetsWhatWentAway) {
     EXPECT_TRUE(missing.objects[0]["missing"].toBool());
     ASSERT_EQ(run({"--db", db, "forget", "--missing"}).status, 0);
     EXPECT_EQ(run({"--db", db, "list", "--json"}).objects.size(), 1u);
+}
+
+// A demo inside an archive is read by the same flow as the file itself: its
+// row differs only in where it lives. Every real demo is checked both ways,
+// so definition-driven games and the Quake III reader are both covered.
+TEST_F(FenlarkLibraryTest, ArchiveMembersGetTheRowsOfTheirFiles) {
+    if (!std::filesystem::exists(FENLARK_SHARED_DEMOS)) {
+        GTEST_SKIP() << "no shared demos at " << FENLARK_SHARED_DEMOS;
+    }
+    std::filesystem::remove_all(demos);
+    std::filesystem::create_directories(demos + "/plain");
+    std::vector<std::pair<std::string, std::string>> members;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(FENLARK_SHARED_DEMOS)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || entry.path().parent_path().filename() == "truth" ||
+            name.ends_with(".md") || name.ends_with(".json") || name.ends_with(".txt")) {
+            continue;
+        }
+        std::filesystem::copy_file(entry.path(), demos + "/plain/" + name);
+        std::ifstream in(entry.path(), std::ios::binary);
+        members.emplace_back("in/" + name, std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    ASSERT_TRUE(fenlark::library::test::WriteArchive(
+        demos + "/all.zip", fenlark::library::test::ArchiveKind::Zip, members));
+    ASSERT_EQ(run({"--db", db, "scan", demos}).status, 0) << errors();
+
+    std::map<std::string, QJsonObject> plain;
+    std::map<std::string, QJsonObject> zipped;
+    for (QJsonObject& row : run({"--db", db, "list", "--json"}).objects) {
+        const QString member = row["archiveMember"].toString();
+        const std::string name =
+            std::filesystem::path(row["path"].toString().toStdString()).filename().string();
+        for (const char* where : {"path", "archiveMember", "date"}) {
+            row.remove(where);
+        }
+        if (member.isEmpty()) {
+            plain[name] = row;
+        } else {
+            zipped[std::filesystem::path(member.toStdString()).filename().string()] = row;
+        }
+    }
+    ASSERT_FALSE(plain.empty());
+    ASSERT_EQ(plain.size(), zipped.size());
+    std::size_t withPlayers = 0;
+    for (const auto& [name, row] : plain) {
+        EXPECT_EQ(zipped[name], row) << name;
+        withPlayers += row["players"].toArray().isEmpty() ? 0U : 1U;
+    }
+    EXPECT_GT(withPlayers, plain.size() / 2);
+}
+
+TEST_F(FenlarkLibraryTest, NoMatchLeavesTheMatchColumnsEmpty) {
+    ASSERT_EQ(run({"--db", db, "scan", "--no-match", demos}).status, 0) << errors();
+    const ProgramRun list = run({"--db", db, "list", "--json"});
+    ASSERT_EQ(list.objects.size(), 2u);
+    for (const QJsonObject& row : list.objects) {
+        EXPECT_TRUE(row["durationMs"].isNull());
+        EXPECT_TRUE(row["recorder"].isNull());
+        EXPECT_FALSE(row["map"].toString().isEmpty());
+    }
 }
 
 TEST_F(FenlarkLibraryTest, DefaultDatabaseLivesInTheUsersDataFolder) {
