@@ -67,8 +67,14 @@ void RunEngineReader(Session& session) {
     if (reader == nullptr) {
         return;
     }
-    const std::unique_ptr<FileSource> source = FileSource::open(session.DemoPath);
-    if (!source) {
+    // The demo's bytes when the session carries them, else its file.
+    std::unique_ptr<FileSource> file;
+    ByteSource* source = session.demoBytes;
+    if (source == nullptr) {
+        file = FileSource::open(session.DemoPath);
+        source = file.get();
+    }
+    if (source == nullptr) {
         return;
     }
     // Readers report damage rather than throw; memory that runs out ends the
@@ -157,7 +163,10 @@ void LoadDemo(Session& session) {
         session.ui.showWait();
         ClearDemoFields(session.summary);
         std::string digits;
-        if (auto length = DemoFileLength(session.DemoPath)) {
+        const std::optional<std::uint64_t> length = session.demoBytes != nullptr
+                                                        ? session.demoBytes->size()
+                                                        : DemoFileLength(session.DemoPath);
+        if (length) {
             digits = std::to_string(*length);
         }
         session.summary.txtFileSize = FormatFileSize(digits) + " bytes";

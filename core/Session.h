@@ -13,6 +13,7 @@
 // other name is ordinary C++ of our own: types and free functions in
 // CamelCase, members and locals in camelCase, constants in CamelCase.
 
+#include "core/ByteSource.h"
 #include "core/DemoPath.h"
 #include "core/DemoSummary.h"
 #include "core/FileList.h"
@@ -45,6 +46,10 @@ public:
     std::unique_ptr<FolderCanonicalizer> lstBugFix1; // folder canonicaliser of NormalizeDemoPath
     DemoSummary summary;
     bool programEnded = false;
+    // When set, the flow reads the demo from these bytes instead of the file
+    // DemoPath names; DemoPath then only names the demo (its extension still
+    // picks the definitions). The demo library reads members of archives so.
+    ByteSource* demoBytes = nullptr;
 
     const std::string& programFolder() const { return programFolder_; }
     // The folder of the definitions: "<program folder>/../Data/" unless replaced.

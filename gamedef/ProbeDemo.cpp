@@ -40,10 +40,11 @@ std::size_t FindPosition(const std::string& haystack, const std::string& needle)
     return found == std::string::npos ? 0 : found + 1;
 }
 
-// An open demo file for the one read a probe makes.
+// An open demo file, or the demo's bytes, for the one read a probe makes.
 class DemoFile {
 public:
     explicit DemoFile(const std::string& path) : fd_(OpenRegularFile(path)) {}
+    explicit DemoFile(ByteSource& bytes) : fd_(-1), bytes_(&bytes) {}
     ~DemoFile() {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -53,6 +54,9 @@ public:
     DemoFile& operator=(const DemoFile&) = delete;
 
     bool readableAndNotEmpty() const {
+        if (bytes_ != nullptr) {
+            return bytes_->size() > 0;
+        }
         struct stat info {};
         return fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
     }
@@ -63,6 +67,13 @@ public:
         std::string window(ProbeWindowSize, '\0');
         std::size_t filled = 0;
         const auto offset = static_cast<off_t>(position - 1);
+        if (bytes_ != nullptr) {
+            const auto got =
+                bytes_->readAt(static_cast<std::uint64_t>(offset),
+                               {reinterpret_cast<std::uint8_t*>(window.data()), window.size()});
+            window.resize(got.value_or(0));
+            return window;
+        }
         while (filled < window.size()) {
             const ssize_t got = ::pread(fd_, window.data() + filled, window.size() - filled,
                                         offset + static_cast<off_t>(filled));
@@ -77,6 +88,7 @@ public:
 
 private:
     int fd_;
+    ByteSource* bytes_ = nullptr;
 };
 
 // Positions and cuts the window by the POS and LEN fields. A POS below 1 or
@@ -186,11 +198,12 @@ std::string ProbeDemo(Session& session, const std::string& expression,
         return ProbeNotFound;
     }
 
-    if (!session.language.CheckFile(demoPath)) {
+    if (session.demoBytes == nullptr && !session.language.CheckFile(demoPath)) {
         session.showLanguageMessage(MessageIcon::Critical, LanguageText::DemoUnreadable);
         session.endProgram();
     }
-    const DemoFile file(demoPath);
+    const DemoFile file =
+        session.demoBytes != nullptr ? DemoFile(*session.demoBytes) : DemoFile(demoPath);
     if (!file.readableAndNotEmpty()) {
         session.showLanguageMessage(MessageIcon::Critical, LanguageText::DemoUnreadable);
         session.endProgram();

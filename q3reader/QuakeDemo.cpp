@@ -12,13 +12,29 @@ namespace {
 
 constexpr unsigned char LastAsciiCharacter = 127;
 
+// A demo held in memory, read through a stream over its bytes (which the
+// session's source keeps alive for as long as the reading lasts).
+std::unique_ptr<demoreader::DemoReader> OpenBytes(const MemorySource& bytes,
+                                                  const std::string& path) {
+    if (bytes.bytes().empty()) {
+        return nullptr;
+    }
+    std::FILE* stream =
+        ::fmemopen(const_cast<std::uint8_t*>(bytes.bytes().data()), bytes.bytes().size(), "rb");
+    return demoreader::DemoReader::open(stream, demoreader::ProtocolFromPath(path));
+}
+
 } // namespace
 
 std::unique_ptr<demoreader::DemoReader> OpenQuakeDemo(Session& session, const std::string& path) {
-    // The reader library would open any path; the tool hands it only a
-    // regular file, opened without waiting.
     std::unique_ptr<demoreader::DemoReader> reader;
-    if (const int descriptor = OpenRegularFile(path); descriptor >= 0) {
+    if (session.demoBytes != nullptr) {
+        if (const auto* memory = dynamic_cast<const MemorySource*>(session.demoBytes)) {
+            reader = OpenBytes(*memory, path);
+        }
+    } else if (const int descriptor = OpenRegularFile(path); descriptor >= 0) {
+        // The reader library would open any path; the tool hands it only a
+        // regular file, opened without waiting.
         std::FILE* file = ::fdopen(descriptor, "rb");
         if (file == nullptr) {
             ::close(descriptor);

@@ -8,6 +8,7 @@
 #include "qt/Twips.h"
 #include "qt/WaitWindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -131,6 +132,12 @@ FenlarkWindow::FenlarkWindow(Session& session, QtUserInterface& ui, QWidget* par
     setFont(ArialFont(false));
     setAcceptDrops(true);
     createControls();
+    // The library of all demos: in the window's context menu and on Ctrl+L.
+    auto* library = new QAction(QStringLiteral("Library..."), this);
+    library->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(library, &QAction::triggered, this, &FenlarkWindow::libraryRequested);
+    addAction(library);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     applyLayout();
     resize(TwipsToPixels(DesignedClientWidth), TwipsToPixels(DesignedClientHeight));
 }

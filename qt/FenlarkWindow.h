@@ -82,6 +82,8 @@ public:
 signals:
     // The window was closed, from its title bar or by cmdOk: the program ends.
     void programClosed();
+    // "Library..." in the context menu, or Ctrl+L.
+    void libraryRequested();
 
 public slots:
     void loadDemoClicked();

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   zlib1g-dev
+  libsqlite3-dev libarchive-dev
   clang libclang-rt-dev clang-format clang-tidy
   xvfb xauth
 )

@@ -1,0 +1,207 @@
+// Runs fenlark-library as a script would: scan, list in each format, forget,
+// and the exit status for a bad database, folder or option.
+
+#include "tests/common/TempFolder.h"
+#include "tests/library/LibraryTestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sys/wait.h>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::vector<QJsonObject> objects; // one per JSON line
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class FenlarkLibraryTest : public ::testing::Test {
+protected:
+    FenlarkLibraryTest() {
+        temp.write("config/.keep", "");
+        std::filesystem::create_directories(demos);
+        for (const char* sample : {"proto68.dm_68", "ffa.dm_71"})
+            std::filesystem::copy_file(std::string(FENLARK_SAMPLES_DIR) + "/" + sample,
+                                       demos + "/" + sample);
+    }
+
+    ProgramRun run(const std::vector<std::string>& args) {
+        std::string command = "XDG_CONFIG_HOME=" + Quote(temp.path("config")) +
+                              " XDG_DATA_HOME=" + Quote(temp.path("data")) + " " +
+                              Quote(FENLARK_LIBRARY_PROGRAM);
+        for (const auto& arg : args)
+            command += " " + Quote(arg);
+        command += " 2>" + Quote(temp.path("stderr.txt"));
+        ProgramRun result;
+        FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        while (pipe && fgets(buffer, sizeof buffer, pipe))
+            result.out += buffer;
+        const int raw = pipe ? pclose(pipe) : -1;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::size_t start = 0;
+        while (start < result.out.size()) {
+            std::size_t end = result.out.find('\n', start);
+            if (end == std::string::npos)
+                end = result.out.size();
+            const auto line = QByteArray::fromStdString(result.out.substr(start, end - start));
+            if (!line.isEmpty() && line.front() == '{')
+                result.objects.push_back(QJsonDocument::fromJson(line).object());
+            start = end + 1;
+        }
+        return result;
+    }
+
+    std::string errors() const {
+        FILE* file = std::fopen(temp.path("stderr.txt").c_str(), "r");
+        std::string text;
+        char buffer[4096];
+        while (file && fgets(buffer, sizeof buffer, file))
+            text += buffer;
+        if (file)
+            std::fclose(file);
+        return text;
+    }
+
+    fenlark::test::TempFolder temp;
+    std::string demos = temp.path("demos");
+    std::string db = temp.path("library.sqlite");
+};
+
+TEST_F(FenlarkLibraryTest, ScanListsWhatTheWindowShowsAndForgetsWhatWentAway) {
+    ASSERT_EQ(run({"--db", db, "scan", demos}).status, 0) << errors();
+    EXPECT_NE(errors().find("2 demos stored"), std::string::npos) << errors();
+
+    ProgramRun list = run({"--db", db, "list", "--json"});
+    ASSERT_EQ(list.status, 0);
+    ASSERT_EQ(list.objects.size(), 2u) << list.out;
+    const QJsonObject& ffa = list.objects[0]; // sorted by path
+    EXPECT_TRUE(ffa["path"].toString().endsWith("/ffa.dm_71"));
+    EXPECT_EQ(ffa["map"].toString(), "oa_dm4");
+    EXPECT_EQ(ffa["protocol"].toString(), "71");
+    EXPECT_EQ(ffa["server"].toString(), "Sample Arena ffa");
+    EXPECT_TRUE(ffa["players"].toArray().contains(QJsonValue("Sarge")));
+    EXPECT_EQ(ffa["size"].toInteger(), 127970);
+    EXPECT_EQ(list.objects[1]["map"].toString(), "oa_dm1");
+    // The match analysis fills its columns for Quake III demos.
+    EXPECT_GT(ffa["durationMs"].toInteger(), 0);
+    EXPECT_EQ(ffa["recorder"].toString(), "Recorder");
+
+    ProgramRun found = run({"--db", db, "list", "--json", "--search", "oa_dm1"});
+    ASSERT_EQ(found.objects.size(), 1u);
+    EXPECT_TRUE(found.objects[0]["path"].toString().endsWith("/proto68.dm_68"));
+
+    ProgramRun csv = run({"--db", db, "list", "--csv"});
+    EXPECT_EQ(csv.out.rfind("path,archiveMember,game,", 0), 0u);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 3);
+
+    std::filesystem::remove(demos + "/ffa.dm_71");
+    ASSERT_EQ(run({"--db", db, "scan", demos}).status, 0);
+    ProgramRun missing = run({"--db", db, "list", "--json", "--missing"});
+    ASSERT_EQ(missing.objects.size(), 1u);
+    EXPECT_TRUE(missing.objects[0]["missing"].toBool());
+    ASSERT_EQ(run({"--db", db, "forget", "--missing"}).status, 0);
+    EXPECT_EQ(run({"--db", db, "list", "--json"}).objects.size(), 1u);
+}
+
+// A demo inside an archive is read by the same flow as the file itself: its
+// row differs only in where it lives. Every real demo is checked both ways,
+// so definition-driven games and the Quake III reader are both covered.
+TEST_F(FenlarkLibraryTest, ArchiveMembersGetTheRowsOfTheirFiles) {
+    if (!std::filesystem::exists(FENLARK_SHARED_DEMOS)) {
+        GTEST_SKIP() << "no shared demos at " << FENLARK_SHARED_DEMOS;
+    }
+    std::filesystem::remove_all(demos);
+    std::filesystem::create_directories(demos + "/plain");
+    std::vector<std::pair<std::string, std::string>> members;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(FENLARK_SHARED_DEMOS)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || entry.path().parent_path().filename() == "truth" ||
+            name.ends_with(".md") || name.ends_with(".json") || name.ends_with(".txt")) {
+            continue;
+        }
+        std::filesystem::copy_file(entry.path(), demos + "/plain/" + name);
+        std::ifstream in(entry.path(), std::ios::binary);
+        members.emplace_back("in/" + name, std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    ASSERT_TRUE(fenlark::library::test::WriteArchive(
+        demos + "/all.zip", fenlark::library::test::ArchiveKind::Zip, members));
+    ASSERT_EQ(run({"--db", db, "scan", demos}).status, 0) << errors();
+
+    std::map<std::string, QJsonObject> plain;
+    std::map<std::string, QJsonObject> zipped;
+    for (QJsonObject& row : run({"--db", db, "list", "--json"}).objects) {
+        const QString member = row["archiveMember"].toString();
+        const std::string name =
+            std::filesystem::path(row["path"].toString().toStdString()).filename().string();
+        for (const char* where : {"path", "archiveMember", "date"}) {
+            row.remove(where);
+        }
+        if (member.isEmpty()) {
+            plain[name] = row;
+        } else {
+            zipped[std::filesystem::path(member.toStdString()).filename().string()] = row;
+        }
+    }
+    ASSERT_FALSE(plain.empty());
+    ASSERT_EQ(plain.size(), zipped.size());
+    std::size_t withPlayers = 0;
+    for (const auto& [name, row] : plain) {
+        EXPECT_EQ(zipped[name], row) << name;
+        withPlayers += row["players"].toArray().isEmpty() ? 0U : 1U;
+    }
+    EXPECT_GT(withPlayers, plain.size() / 2);
+}
+
+TEST_F(FenlarkLibraryTest, NoMatchLeavesTheMatchColumnsEmpty) {
+    ASSERT_EQ(run({"--db", db, "scan", "--no-match", demos}).status, 0) << errors();
+    const ProgramRun list = run({"--db", db, "list", "--json"});
+    ASSERT_EQ(list.objects.size(), 2u);
+    for (const QJsonObject& row : list.objects) {
+        EXPECT_TRUE(row["durationMs"].isNull());
+        EXPECT_TRUE(row["recorder"].isNull());
+        EXPECT_FALSE(row["map"].toString().isEmpty());
+    }
+}
+
+TEST_F(FenlarkLibraryTest, DefaultDatabaseLivesInTheUsersDataFolder) {
+    ASSERT_EQ(run({"scan", demos}).status, 0) << errors();
+    bool found = false;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp.path("data")))
+        found = found || entry.path().filename() == "library.sqlite";
+    EXPECT_TRUE(found);
+    EXPECT_EQ(run({"list", "--json"}).objects.size(), 2u);
+}
+
+TEST_F(FenlarkLibraryTest, BadDatabaseFolderOrOptionFailsWithAMessage) {
+    const std::string notes = temp.write("notes.txt", "plain text");
+    EXPECT_EQ(run({"--db", notes, "list"}).status, 1);
+    EXPECT_NE(errors().find("not a library database"), std::string::npos) << errors();
+
+    EXPECT_EQ(run({"--db", db, "scan", temp.path("no-such-folder")}).status, 1);
+    EXPECT_NE(errors().find("no-such-folder"), std::string::npos);
+
+    EXPECT_EQ(run({"--db", db, "list", "--xml"}).status, 2);
+    EXPECT_NE(errors().find("--xml"), std::string::npos);
+    EXPECT_EQ(run({"--db", db, "forget"}).status, 2);
+    EXPECT_EQ(run({"--db", db, "scan"}).status, 2);
+    EXPECT_EQ(run({"--db", db, "list", "--json", "--csv"}).status, 2);
+    EXPECT_EQ(run({"--db"}).status, 2);
+}
+
+} // namespace
