@@ -8,6 +8,8 @@
 #include "lang/Language.h"
 #include "tests/common/SessionFixture.h"
 
+#include "tests/readers/goldsrc/GoldSrcDemoWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -225,12 +227,6 @@ std::string LittleLong(std::uint32_t value) {
     return bytes;
 }
 
-std::string Padded(const std::string& text, std::size_t size) {
-    std::string field = text;
-    field.resize(size, '\0');
-    return field;
-}
-
 // The start of a client demo of Quake II: one block with the server data and
 // the level's configstring.
 std::string Quake2Demo(std::uint32_t protocol) {
@@ -262,16 +258,20 @@ TEST_F(ShippedDefinitionsTest, QuakeIIDemosOfTheLaterProtocolsAreRecognised) {
 }
 
 TEST_F(ShippedDefinitionsTest, TheGoldSrcServerNameIsFoundWhateverTheGameDirectory) {
-    using namespace std::string_literals;
-    // Header, then the first frame (9 + 436 + 28 bytes and the length), whose
-    // message opens with the server information.
-    std::string demo = "HLDEMO\0\0"s + LittleLong(5) + LittleLong(48) + Padded("de_dust", 260) +
-                       Padded("cstrike", 260) + LittleLong(0) + LittleLong(0);
-    demo += std::string(9 + 436 + 28, '\0') + LittleLong(200);
-    demo += "\x0b"s + LittleLong(48) + LittleLong(3) + LittleLong(0x12345678) +
-            std::string(16, '\x11') + "\x20\x05\x01"s + "cstrike\0"s + "Dust Only 24/7\0"s +
-            "maps/de_dust.bsp\0"s;
-    const DemoSummary& summary = load(temp.write("hl/cs.dem", demo));
+    // A Counter-Strike demo of a multiplayer server: its first message is the
+    // version banner, so no fixed probe position reaches the server name, and
+    // the probe's marker is the game folder "valve". The built-in reader named
+    // by the definition fills the name from the server information.
+    test::GoldSrcDemoWriter writer;
+    writer.beginSegment("LOADING");
+    test::Bytes signOn;
+    signOn.u8(8).string("BUILD 8684 SERVER\n");
+    signOn.append(test::ServerInfo("Dust Only 24/7", 32, 1));
+    writer.netFrame(0.0f, signOn);
+    writer.endSegment(0.0f);
+    const auto bytes = writer.finish();
+    const DemoSummary& summary =
+        load(temp.write("hl/cs.dem", std::string(bytes.begin(), bytes.end())));
     EXPECT_EQ(summary.txtDemoType, "Half-Life protocol 48 (.dem)");
     EXPECT_EQ(summary.txtMod, "cstrike");
     EXPECT_EQ(summary.txtServername, "Dust Only 24/7");
