@@ -1,6 +1,7 @@
 // Runs fenlark-info as a user's script would and checks what it prints.
 
 #include "tests/common/CraftedQuakeDemo.h"
+#include "tests/common/ProgramRun.h"
 #include "tests/common/TempFolder.h"
 
 #include <QFile>
@@ -18,18 +19,8 @@
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::vector<QJsonObject> objects; // one per JSON line
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using fenlark::test::ProgramRun;
+using fenlark::test::ShellQuote;
 
 class FenlarkInfoTest : public ::testing::Test {
 protected:
@@ -42,31 +33,11 @@ protected:
     // after `setup` (shell commands such as a limit).
     ProgramRun run(const std::vector<std::string>& args, const std::string& folder = "",
                    const std::string& setup = "") {
-        std::string command = setup.empty() ? "" : setup + " && ";
-        command += folder.empty() ? "" : "cd " + Quote(folder) + " && ";
-        command +=
-            "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " + Quote(FENLARK_INFO_PROGRAM);
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        command += " 2>" + Quote(temp.path("stderr.txt"));
-        ProgramRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[4096];
-        while (pipe && fgets(buffer, sizeof buffer, pipe))
-            result.out += buffer;
-        const int raw = pipe ? pclose(pipe) : -1;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::size_t start = 0;
-        while (start < result.out.size()) {
-            std::size_t end = result.out.find('\n', start);
-            if (end == std::string::npos)
-                end = result.out.size();
-            const auto line = QByteArray::fromStdString(result.out.substr(start, end - start));
-            if (!line.isEmpty() && line.front() == '{')
-                result.objects.push_back(QJsonDocument::fromJson(line).object());
-            start = end + 1;
-        }
-        return result;
+        std::string prefix = setup.empty() ? "" : setup + " && ";
+        prefix += folder.empty() ? "" : "cd " + ShellQuote(folder) + " && ";
+        prefix += "XDG_CONFIG_HOME=" + ShellQuote(temp.path("config")) + " ";
+        return fenlark::test::RunProgram(prefix, FENLARK_INFO_PROGRAM, args,
+                                         temp.path("stderr.txt"));
     }
 
     std::string definitions() const { return temp.path("Data"); }
