@@ -11,6 +11,7 @@
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -145,6 +146,32 @@ TEST_F(FenlarkInfoTest, TheTextReportIsLaidOutLikeTheWindow) {
     EXPECT_NE(result.out.find("Demo Type:      Test Game 1.0 (.tst)\n"), std::string::npos);
     EXPECT_NE(result.out.find("File Size:      3 bytes\n"), std::string::npos);
     EXPECT_NE(result.out.find("Create Demo log: enabled\n"), std::string::npos);
+}
+
+TEST_F(FenlarkInfoTest, OtherInfoValuesLineUpWhateverLettersTheNamesHold) {
+    // Two rows read the same value; one name has two letters of two bytes.
+    temp.writeDefinition("pad.kgd", "[Kalvenor Game]\nGame Name=Pad Game\n"
+                                    "Demo Extensions=pad;;\npad=1.0\n"
+                                    "[Fenlark - pad]\nFenlark Type=1\nInfo Count=2\n"
+                                    "Info 1 Name=Gr\xc3\xb6\xc3\x9f"
+                                    "e\n"
+                                    "Info 1=rvd::1::64::hex:3c::0::1::hex:3e\n"
+                                    "Info 2 Name=Plain\n"
+                                    "Info 2=rvd::1::64::hex:3c::0::1::hex:3e\n");
+    const auto demo = temp.write("demos/a.pad", "xx<abc>yy");
+    const ProgramRun result = run({"--data", definitions(), demo});
+    const auto columnOf = [&](const std::string& name) {
+        const std::size_t line = result.out.find("  " + name);
+        const std::size_t value = result.out.find('<', line);
+        EXPECT_NE(line, std::string::npos) << name;
+        const std::string before = result.out.substr(line, value - line);
+        return std::count_if(before.begin(), before.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
+        });
+    };
+    EXPECT_EQ(columnOf("Gr\xc3\xb6\xc3\x9f"
+                       "e"),
+              columnOf("Plain"));
 }
 
 TEST_F(FenlarkInfoTest, EachRelativeDemoStartsFromTheWorkingFolder) {
