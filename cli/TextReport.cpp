@@ -12,6 +12,16 @@ namespace {
 constexpr std::size_t CaptionWidth = 16;
 constexpr std::size_t RowNameWidth = 24;
 
+// Characters of UTF-8 text, so that columns line up on a terminal whatever
+// letters a name holds: continuation bytes (10xxxxxx) start no character.
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (const char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xC0U) != 0x80U ? 1 : 0;
+    }
+    return count;
+}
+
 void Field(std::ostringstream& out, const char* caption, const std::string& value) {
     std::string label = caption;
     label.resize(CaptionWidth, ' ');
@@ -49,8 +59,9 @@ std::string TextReport(const Session& session, const std::vector<Message>& messa
     out << "Other Info:\n";
     for (const auto& row : s.lstOtherInfo.rows) {
         std::string name = "  " + row.name;
-        if (name.size() < RowNameWidth) {
-            name.resize(RowNameWidth, ' ');
+        const std::size_t characters = CharacterCount(name);
+        if (characters < RowNameWidth) {
+            name.append(RowNameWidth - characters, ' ');
         }
         out << name << ' ' << row.value << '\n';
     }

@@ -1,5 +1,7 @@
 #include "q3match/MatchVisitor.h"
 
+#include "core/TopScorer.h"
+
 #include "q3match/ChatLine.h"
 #include "q3match/DisplayText.h"
 #include "q3match/InfoString.h"
@@ -335,26 +337,11 @@ void MatchVisitor::decideWinner() {
         return;
     }
     // Every player still in the game at the end needs a known score.
-    const MatchPlayer* best = nullptr;
-    bool tie = false;
-    int playing = 0;
-    for (const MatchPlayer& player : facts_.players) {
-        if (player.leftMs || player.team != TeamName(0)) {
-            continue;
-        }
-        if (!player.score) {
-            return;
-        }
-        ++playing;
-        if (best == nullptr || *player.score > *best->score) {
-            best = &player;
-            tie = false;
-        } else if (*player.score == *best->score) {
-            tie = true;
-        }
-    }
-    if (playing >= 2 && !tie) {
-        facts_.winner = best->name;
+    const TopScore top = FindTopScore(facts_.players, [](const MatchPlayer& player) {
+        return !player.leftMs && player.team == TeamName(0);
+    });
+    if (top.unscored == 0 && top.scored >= 2 && !top.tie) {
+        facts_.winner = top.leader->name;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "readers/quake/NqMatchBuilder.h"
 
+#include "core/TopScorer.h"
+
 #include "readers/quake/QuakeObituary.h"
 #include "readers/quake/QuakeText.h"
 
@@ -274,21 +276,10 @@ void NqMatchBuilder::fillOutcome() {
     if (!matchEnded_ || levels_.back().gameType != 1) {
         return;
     }
-    const MatchPlayer* best = nullptr;
-    bool tie = false;
-    for (const MatchPlayer& player : match_.players) {
-        if (!player.score || player.leftMs) {
-            continue;
-        }
-        if (best == nullptr || *player.score > *best->score) {
-            best = &player;
-            tie = false;
-        } else if (*player.score == *best->score) {
-            tie = true;
-        }
-    }
-    if (best != nullptr && !tie) {
-        match_.winner = best->name;
+    const TopScore top =
+        FindTopScore(match_.players, [](const MatchPlayer& player) { return !player.leftMs; });
+    if (top.leader != nullptr && !top.tie) {
+        match_.winner = top.leader->name;
     }
 }
 

@@ -3,6 +3,7 @@
 // is the server data; the configstrings and entity baselines follow, then one
 // frame per block with the recorder's player state and the entities it saw.
 
+#include "readers/LengthPrefixedRecords.h"
 #include "readers/quake2/Quake2Deltas.h"
 #include "readers/quake2/Quake2Effects.h"
 #include "readers/quake2/Quake2Game.h"
@@ -22,7 +23,8 @@ namespace {
 using namespace quake2;
 
 // No block of a real demo comes near this; a larger length is damage.
-constexpr std::int32_t MaxBlockLength = 0x40000;
+constexpr RecordFraming Framing{
+    .length = RecordLength::Int32, .endMarker = -1, .maxLength = 0x40000};
 // The largest message a compressed packet may unpack to.
 constexpr std::size_t MaxUnpackedLength = 0x8000;
 constexpr int BaseFrameMs = 100; // ten server frames a second
@@ -47,44 +49,20 @@ public:
             report.match.lastServerTime = static_cast<std::int32_t>(first + game_.time());
             report.otherInfo.emplace_back("Frames", std::to_string(game_.frames()));
         }
-        report.match.ended = ended_;
+        report.match.ended = ended_.facts();
         return report;
     }
 
 private:
     void stop(std::string reason, std::string detail = {}) {
-        if (ended_.reason.empty()) {
-            ended_.reason = std::move(reason);
-            ended_.detail = std::move(detail);
-            ended_.messagesRead = blocks_;
-            ended_.byteOffset = blockStart_;
-        }
+        ended_.stop(std::move(reason), std::move(detail), blocks_, blockStart_);
     }
 
     void readBlocks() {
         for (;;) {
             blockStart_ = stream_.position();
-            if (stream_.atEnd()) {
-                stop("end of file");
-                return;
-            }
-            const auto length = stream_.i32();
-            if (!length) {
-                stop(stream_.readError() ? "read error" : "cut inside a record");
-                return;
-            }
-            if (*length == -1) {
-                stop("end marker");
-                ended_.byteOffset = stream_.position();
-                return;
-            }
-            if (*length < 0 || *length > MaxBlockLength) {
-                stop("illegal data", "block length " + std::to_string(*length));
-                return;
-            }
-            block_.resize(static_cast<std::size_t>(*length));
-            if (!stream_.read(block_)) {
-                stop(stream_.readError() ? "read error" : "cut inside a record");
+            if (auto end = ReadLengthPrefixedRecord(stream_, Framing, block_)) {
+                ended_.stop(std::move(*end), blocks_);
                 return;
             }
             if (readMessage(block_, false) == Outcome::Stop) {
@@ -505,7 +483,7 @@ private:
     double elapsedMs_ = 0;
     std::uint64_t blocks_ = 0;
     std::uint64_t blockStart_ = 0;
-    MatchEnd ended_;
+    ReadingEnd ended_;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 // unreliable sounds and effects. One client, the "dummy", is the observer
 // the demo was recorded for.
 
+#include "readers/LengthPrefixedRecords.h"
 #include "readers/quake2/Quake2Deltas.h"
 #include "readers/quake2/Quake2Game.h"
 #include "readers/quake2/Quake2Readers.h"
@@ -23,6 +24,9 @@ using namespace quake2;
 constexpr std::int64_t FrameMs = 100;
 constexpr int NoClient = 255; // ends the player list of a frame
 constexpr std::array<std::uint8_t, 4> Magic = {'M', 'V', 'D', '2'};
+// Messages of a 16-bit length; a length of 0 ends the demo.
+constexpr RecordFraming Framing{
+    .length = RecordLength::UInt16, .endMarker = 0, .maxLength = 0xFFFF};
 
 enum class Outcome : std::uint8_t { Continue, Stop };
 
@@ -43,7 +47,7 @@ public:
             report.match.lastServerTime = static_cast<std::int32_t>(frames_ * FrameMs);
             report.otherInfo.emplace_back("Frames", std::to_string(frames_));
         }
-        report.match.ended = ended_;
+        report.match.ended = ended_.facts();
         return report;
     }
 
@@ -54,12 +58,7 @@ private:
     };
 
     void stop(std::string reason, std::string detail = {}) {
-        if (ended_.reason.empty()) {
-            ended_.reason = std::move(reason);
-            ended_.detail = std::move(detail);
-            ended_.messagesRead = messages_;
-            ended_.byteOffset = messageStart_;
-        }
+        ended_.stop(std::move(reason), std::move(detail), messages_, messageStart_);
     }
     Outcome illegal(const std::string& detail) {
         stop("illegal data", detail);
@@ -78,23 +77,8 @@ private:
         }
         for (;;) {
             messageStart_ = stream_.position();
-            if (stream_.atEnd()) {
-                stop("end of file");
-                return;
-            }
-            const auto length = stream_.u16();
-            if (!length) {
-                stop(stream_.readError() ? "read error" : "cut inside a record");
-                return;
-            }
-            if (*length == 0) {
-                stop("end marker");
-                ended_.byteOffset = stream_.position();
-                return;
-            }
-            message_.resize(*length);
-            if (!stream_.read(message_)) {
-                stop(stream_.readError() ? "read error" : "cut inside a record");
+            if (auto end = ReadLengthPrefixedRecord(stream_, Framing, message_)) {
+                ended_.stop(std::move(*end), messages_);
                 return;
             }
             if (readMessage() == Outcome::Stop) {
@@ -104,7 +88,7 @@ private:
             if (depth_ == ReadDepth::Window && version_ != 0) {
                 // The first message holds all configstrings and who is playing.
                 stop("window complete");
-                ended_.byteOffset = stream_.position();
+                ended_.setByteOffset(stream_.position());
                 return;
             }
         }
@@ -363,7 +347,7 @@ private:
     std::int64_t frames_ = 0;
     std::uint64_t messages_ = 0;
     std::uint64_t messageStart_ = 0;
-    MatchEnd ended_;
+    ReadingEnd ended_;
 };
 
 } // namespace

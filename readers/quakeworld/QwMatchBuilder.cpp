@@ -1,5 +1,7 @@
 #include "readers/quakeworld/QwMatchBuilder.h"
 
+#include "core/TopScorer.h"
+
 #include "readers/quake/QuakeObituary.h"
 #include "readers/quake/QuakeText.h"
 #include "readers/quakeworld/QwChat.h"
@@ -558,21 +560,10 @@ void QwMatchBuilder::fillOutcome() {
         }
         return;
     }
-    const MatchPlayer* best = nullptr;
-    bool tie = false;
-    for (const MatchPlayer& player : match_.players) {
-        if (!player.score || player.team == "spectator") {
-            continue;
-        }
-        if (best == nullptr || *player.score > *best->score) {
-            best = &player;
-            tie = false;
-        } else if (*player.score == *best->score) {
-            tie = true;
-        }
-    }
-    if (best != nullptr && !tie) {
-        match_.winner = best->name;
+    const TopScore top = FindTopScore(
+        match_.players, [](const MatchPlayer& player) { return player.team != "spectator"; });
+    if (top.leader != nullptr && !top.tie) {
+        match_.winner = top.leader->name;
     }
 }
 

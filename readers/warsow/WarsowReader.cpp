@@ -9,6 +9,7 @@
 #include "readers/warsow/WarsowReader.h"
 
 #include "readers/ByteStream.h"
+#include "readers/LengthPrefixedRecords.h"
 #include "readers/warsow/WarsowGame.h"
 
 #include <string>
@@ -20,7 +21,8 @@ namespace {
 
 using namespace warsow;
 
-constexpr std::int32_t MaxBlockLength = 0x40000;
+constexpr RecordFraming Framing{
+    .length = RecordLength::Int32, .endMarker = -1, .maxLength = 0x40000};
 // How many frames the window's reading waits for the first scoreboard,
 // which tells the teams (five seconds at the usual twenty frames a second).
 constexpr std::int64_t WindowFrames = 100;
@@ -59,18 +61,13 @@ public:
         if (protocol_ != 0) {
             game_.fillReport(report, depth_ == ReadDepth::WholeFile);
         }
-        report.match.ended = ended_;
+        report.match.ended = ended_.facts();
         return report;
     }
 
 private:
     void stop(std::string reason, std::string detail = {}) {
-        if (ended_.reason.empty()) {
-            ended_.reason = std::move(reason);
-            ended_.detail = std::move(detail);
-            ended_.messagesRead = blocks_;
-            ended_.byteOffset = blockStart_;
-        }
+        ended_.stop(std::move(reason), std::move(detail), blocks_, blockStart_);
     }
     Outcome illegal(const std::string& detail) {
         stop("illegal data", detail);
@@ -84,27 +81,8 @@ private:
     void readBlocks() {
         for (;;) {
             blockStart_ = stream_.position();
-            if (stream_.atEnd()) {
-                stop("end of file");
-                return;
-            }
-            const auto length = stream_.i32();
-            if (!length) {
-                stop(stream_.readError() ? "read error" : "cut inside a record");
-                return;
-            }
-            if (*length == -1) {
-                stop("end marker");
-                ended_.byteOffset = stream_.position();
-                return;
-            }
-            if (*length < 0 || *length > MaxBlockLength) {
-                stop("illegal data", "block length " + std::to_string(*length));
-                return;
-            }
-            block_.resize(static_cast<std::size_t>(*length));
-            if (!stream_.read(block_)) {
-                stop(stream_.readError() ? "read error" : "cut inside a record");
+            if (auto end = ReadLengthPrefixedRecord(stream_, Framing, block_)) {
+                ended_.stop(std::move(*end), blocks_);
                 return;
             }
             if (readMessage() == Outcome::Stop) {
@@ -114,7 +92,7 @@ private:
             if (depth_ == ReadDepth::Window && game_.frames() > 0 &&
                 (game_.hasScoreboard() || game_.frames() >= WindowFrames)) {
                 stop("window complete");
-                ended_.byteOffset = stream_.position();
+                ended_.setByteOffset(stream_.position());
                 return;
             }
         }
@@ -368,7 +346,7 @@ private:
     std::optional<std::int32_t> lastFrame_;
     std::uint64_t blocks_ = 0;
     std::uint64_t blockStart_ = 0;
-    MatchEnd ended_;
+    ReadingEnd ended_;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // Runs fenlark-info as a user's script would and checks what it prints.
 
 #include "tests/common/CraftedQuakeDemo.h"
+#include "tests/common/ProgramRun.h"
 #include "tests/common/TempFolder.h"
 
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,18 +20,8 @@
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::vector<QJsonObject> objects; // one per JSON line
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using fenlark::test::ProgramRun;
+using fenlark::test::ShellQuote;
 
 class FenlarkInfoTest : public ::testing::Test {
 protected:
@@ -42,31 +34,11 @@ protected:
     // after `setup` (shell commands such as a limit).
     ProgramRun run(const std::vector<std::string>& args, const std::string& folder = "",
                    const std::string& setup = "") {
-        std::string command = setup.empty() ? "" : setup + " && ";
-        command += folder.empty() ? "" : "cd " + Quote(folder) + " && ";
-        command +=
-            "XDG_CONFIG_HOME=" + Quote(temp.path("config")) + " " + Quote(FENLARK_INFO_PROGRAM);
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        command += " 2>" + Quote(temp.path("stderr.txt"));
-        ProgramRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[4096];
-        while (pipe && fgets(buffer, sizeof buffer, pipe))
-            result.out += buffer;
-        const int raw = pipe ? pclose(pipe) : -1;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::size_t start = 0;
-        while (start < result.out.size()) {
-            std::size_t end = result.out.find('\n', start);
-            if (end == std::string::npos)
-                end = result.out.size();
-            const auto line = QByteArray::fromStdString(result.out.substr(start, end - start));
-            if (!line.isEmpty() && line.front() == '{')
-                result.objects.push_back(QJsonDocument::fromJson(line).object());
-            start = end + 1;
-        }
-        return result;
+        std::string prefix = setup.empty() ? "" : setup + " && ";
+        prefix += folder.empty() ? "" : "cd " + ShellQuote(folder) + " && ";
+        prefix += "XDG_CONFIG_HOME=" + ShellQuote(temp.path("config")) + " ";
+        return fenlark::test::RunProgram(prefix, FENLARK_INFO_PROGRAM, args,
+                                         temp.path("stderr.txt"));
     }
 
     std::string definitions() const { return temp.path("Data"); }
@@ -174,6 +146,32 @@ TEST_F(FenlarkInfoTest, TheTextReportIsLaidOutLikeTheWindow) {
     EXPECT_NE(result.out.find("Demo Type:      Test Game 1.0 (.tst)\n"), std::string::npos);
     EXPECT_NE(result.out.find("File Size:      3 bytes\n"), std::string::npos);
     EXPECT_NE(result.out.find("Create Demo log: enabled\n"), std::string::npos);
+}
+
+TEST_F(FenlarkInfoTest, OtherInfoValuesLineUpWhateverLettersTheNamesHold) {
+    // Two rows read the same value; one name has two letters of two bytes.
+    temp.writeDefinition("pad.kgd", "[Kalvenor Game]\nGame Name=Pad Game\n"
+                                    "Demo Extensions=pad;;\npad=1.0\n"
+                                    "[Fenlark - pad]\nFenlark Type=1\nInfo Count=2\n"
+                                    "Info 1 Name=Gr\xc3\xb6\xc3\x9f"
+                                    "e\n"
+                                    "Info 1=rvd::1::64::hex:3c::0::1::hex:3e\n"
+                                    "Info 2 Name=Plain\n"
+                                    "Info 2=rvd::1::64::hex:3c::0::1::hex:3e\n");
+    const auto demo = temp.write("demos/a.pad", "xx<abc>yy");
+    const ProgramRun result = run({"--data", definitions(), demo});
+    const auto columnOf = [&](const std::string& name) {
+        const std::size_t line = result.out.find("  " + name);
+        const std::size_t value = result.out.find('<', line);
+        EXPECT_NE(line, std::string::npos) << name;
+        const std::string before = result.out.substr(line, value - line);
+        return std::count_if(before.begin(), before.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
+        });
+    };
+    EXPECT_EQ(columnOf("Gr\xc3\xb6\xc3\x9f"
+                       "e"),
+              columnOf("Plain"));
 }
 
 TEST_F(FenlarkInfoTest, EachRelativeDemoStartsFromTheWorkingFolder) {

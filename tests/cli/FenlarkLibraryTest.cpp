@@ -1,6 +1,7 @@
 // Runs fenlark-library as a script would: scan, list in each format, forget,
 // and the exit status for a bad database, folder or option.
 
+#include "tests/common/ProgramRun.h"
 #include "tests/common/TempFolder.h"
 #include "tests/library/LibraryTestSupport.h"
 
@@ -17,18 +18,8 @@
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::vector<QJsonObject> objects; // one per JSON line
-};
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using fenlark::test::ProgramRun;
+using fenlark::test::ShellQuote;
 
 class FenlarkLibraryTest : public ::testing::Test {
 protected:
@@ -41,30 +32,10 @@ protected:
     }
 
     ProgramRun run(const std::vector<std::string>& args) {
-        std::string command = "XDG_CONFIG_HOME=" + Quote(temp.path("config")) +
-                              " XDG_DATA_HOME=" + Quote(temp.path("data")) + " " +
-                              Quote(FENLARK_LIBRARY_PROGRAM);
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        command += " 2>" + Quote(temp.path("stderr.txt"));
-        ProgramRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        char buffer[4096];
-        while (pipe && fgets(buffer, sizeof buffer, pipe))
-            result.out += buffer;
-        const int raw = pipe ? pclose(pipe) : -1;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::size_t start = 0;
-        while (start < result.out.size()) {
-            std::size_t end = result.out.find('\n', start);
-            if (end == std::string::npos)
-                end = result.out.size();
-            const auto line = QByteArray::fromStdString(result.out.substr(start, end - start));
-            if (!line.isEmpty() && line.front() == '{')
-                result.objects.push_back(QJsonDocument::fromJson(line).object());
-            start = end + 1;
-        }
-        return result;
+        const std::string prefix = "XDG_CONFIG_HOME=" + ShellQuote(temp.path("config")) +
+                                   " XDG_DATA_HOME=" + ShellQuote(temp.path("data")) + " ";
+        return fenlark::test::RunProgram(prefix, FENLARK_LIBRARY_PROGRAM, args,
+                                         temp.path("stderr.txt"));
     }
 
     std::string errors() const {
