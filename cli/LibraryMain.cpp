@@ -70,8 +70,8 @@ struct CommandLine {
                                 "data folder).",
                                 "FILE"};
     const QCommandLineOption data{QStringList{"data"},
-                                  "Read the game definitions from DIR instead of ../Data beside "
-                                  "the program folder.",
+                                  "Read the game definitions from DIR instead of the installed "
+                                  "ones.",
                                   "DIR"};
     const QCommandLineOption helpOption{QStringList{"h", "help"}, "Show this help and exit."};
     const QCommandLineOption version{QStringList{"version"}, "Show the version and exit."};

@@ -65,8 +65,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                                    "Add the match analysis (duration, players, scores, chat, "
                                    "frags).");
     const QCommandLineOption data(QStringList{"data"},
-                                  "Read the game definitions from DIR instead of ../Data beside "
-                                  "the program folder.",
+                                  "Read the game definitions from DIR instead of the installed "
+                                  "ones.",
                                   "DIR");
     const QCommandLineOption log(QStringList{"log"},
                                  "Write the demo log of the last demo to FILE (Quake III "
