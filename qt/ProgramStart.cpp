@@ -23,7 +23,7 @@ constexpr const char* Description =
     "one pair of enclosing quotation marks is removed. Only arguments that begin\n"
     "with \"--\" are options, and \"--\" ends them: fenlark -- --odd.dm_68 opens\n"
     "the file --odd.dm_68. Qt's own options (such as -platform) are taken out\n"
-    "first.\n"
+    "first, wherever they stand.\n"
     "\n"
     "Options:\n";
 
