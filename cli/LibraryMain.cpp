@@ -3,12 +3,14 @@
 //   fenlark-library [--db FILE] [--data DIR] scan [--threads N] [--no-match] FOLDER...
 //   fenlark-library [--db FILE] list [--json|--csv] [--search TEXT] [--missing]
 //   fenlark-library [--db FILE] forget --missing
+//   fenlark-library --help | --version
 //
 // Exit status: 0 done, 1 the database or a folder could not be used, 2 usage
 // error, 3 the scan was interrupted.
 
 #include "app/LibraryDescriber.h"
 #include "app/StartUp.h"
+#include "cli/CommandLine.h"
 #include "core/Files.h"
 #include "lang/Language.h"
 #include "library/DemoExtensions.h"
@@ -35,32 +37,13 @@ using namespace fenlark::library;
 namespace {
 
 constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
 constexpr int ExitInterrupted = 3;
+constexpr const char* Program = "fenlark-library";
 
 std::atomic<bool> Interrupted{false};
 
 extern "C" void OnInterrupt(int) {
     Interrupted.store(true);
-}
-
-void PrintUsage(std::FILE* stream) {
-    std::fputs(
-        "usage: fenlark-library [--db FILE] [--data DIR] scan [--threads N] [--no-match] "
-        "FOLDER...\n"
-        "       fenlark-library [--db FILE] list [--json|--csv] [--search TEXT] [--missing]\n"
-        "       fenlark-library [--db FILE] forget --missing\n"
-        "  --db FILE      the library database (default: library.sqlite in the user's data "
-        "folder)\n"
-        "  --data DIR     read the game definitions from DIR instead of ../Data\n"
-        "  scan           index the demos under the folders, archives included\n"
-        "  --threads N    worker threads (default: one per core)\n"
-        "  --no-match     skip the match analysis (recorder, duration, scores, winner, chat)\n"
-        "  list           print the rows: text, --json (one object per line) or --csv\n"
-        "  --search TEXT  only rows whose players, map, server, mod or chat match every word\n"
-        "  --missing      only rows of demos that went away\n"
-        "  forget --missing  remove the rows of demos that went away\n",
-        stream);
 }
 
 struct Options {
@@ -75,74 +58,165 @@ struct Options {
     bool missing = false;
 };
 
-// Parses the arguments; on a mistake prints what was wrong and returns nullopt.
-std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
-    Options options;
-    const auto fail = [](const std::string& what) {
-        std::fprintf(stderr, "fenlark-library: %s\n", what.c_str());
-        return std::nullopt;
-    };
-    std::size_t i = 0;
-    const auto value = [&](const std::string& name) -> std::optional<std::string> {
-        if (i + 1 >= args.size()) {
-            return std::nullopt;
+// The options of the program and of each command, with their help lines.
+struct CommandLine {
+    QCommandLineParser global;
+    QCommandLineParser scan;
+    QCommandLineParser list;
+    QCommandLineParser forget;
+
+    const QCommandLineOption db{QStringList{"db"},
+                                "The library database (default: library.sqlite in the user's "
+                                "data folder).",
+                                "FILE"};
+    const QCommandLineOption data{QStringList{"data"},
+                                  "Read the game definitions from DIR instead of the installed "
+                                  "ones.",
+                                  "DIR"};
+    const QCommandLineOption helpOption{QStringList{"h", "help"}, "Show this help and exit."};
+    const QCommandLineOption version{QStringList{"version"}, "Show the version and exit."};
+    const QCommandLineOption threads{QStringList{"threads"},
+                                     "Worker threads, 1 to 9999 (default: one per core).", "N"};
+    const QCommandLineOption noMatch{QStringList{"no-match"},
+                                     "Skip the match analysis (recorder, duration, scores, "
+                                     "winner, chat)."};
+    const QCommandLineOption json{QStringList{"json"}, "One JSON object per demo, one per line."};
+    const QCommandLineOption csv{QStringList{"csv"}, "Comma-separated values with a header row."};
+    const QCommandLineOption search{QStringList{"search"},
+                                    "Only rows whose players, map, server, mod or chat match "
+                                    "every word of TEXT.",
+                                    "TEXT"};
+    const QCommandLineOption missing{QStringList{"missing"}, "Only demos that went away."};
+
+    CommandLine() {
+        for (const QCommandLineOption& option : {db, data, helpOption, version}) {
+            global.addOption(option);
         }
-        (void)name;
-        return args[++i];
-    };
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (options.command.empty() && (arg == "--db" || arg == "--data")) {
-            auto text = value(arg);
-            if (!text) {
-                return fail(arg + " needs a value");
-            }
-            (arg == "--db" ? options.database : options.dataFolder) = *text;
-        } else if (options.command.empty()) {
-            if (arg != "scan" && arg != "list" && arg != "forget") {
-                return fail("unknown command or option: " + arg);
-            }
-            options.command = arg;
-        } else if (options.command == "scan" && arg == "--threads") {
-            auto text = value(arg);
-            if (!text || text->empty() ||
-                text->find_first_not_of("0123456789") != std::string::npos || text->size() > 4 ||
-                std::stoul(*text) == 0) {
-                return fail("--threads needs a number from 1 to 9999");
-            }
-            options.threads = static_cast<unsigned>(std::stoul(*text));
-        } else if (options.command == "scan" && arg == "--no-match") {
-            options.matchAnalysis = false;
-        } else if (options.command == "scan" && (arg.empty() || arg.front() != '-')) {
-            options.folders.push_back(arg);
-        } else if (options.command == "list" && (arg == "--json" || arg == "--csv")) {
-            if (options.format != Options::Format::Text) {
-                return fail("give only one of --json and --csv");
-            }
-            options.format = arg == "--json" ? Options::Format::Json : Options::Format::Csv;
-        } else if (options.command == "list" && arg == "--search") {
-            auto text = value(arg);
-            if (!text) {
-                return fail("--search needs a text");
-            }
-            options.search = *text;
-        } else if ((options.command == "list" || options.command == "forget") &&
-                   arg == "--missing") {
-            options.missing = true;
-        } else {
-            return fail("unknown option for " + options.command + ": " + arg);
+        global.addPositionalArgument("COMMAND", "scan, list or forget.");
+        // Everything after the command belongs to the command.
+        global.setOptionsAfterPositionalArgumentsMode(
+            QCommandLineParser::ParseAsPositionalArguments);
+        for (const QCommandLineOption& option : {threads, noMatch, helpOption}) {
+            scan.addOption(option);
         }
+        scan.addPositionalArgument("FOLDER", "Folders to index.", "FOLDER...");
+        for (const QCommandLineOption& option : {json, csv, search, missing, helpOption}) {
+            list.addOption(option);
+        }
+        forget.addOption(missing);
+        forget.addOption(helpOption);
     }
-    if (options.command.empty()) {
+
+    static constexpr const char* Synopsis =
+        "Usage: fenlark-library [--db FILE] [--data DIR] scan [--threads N] [--no-match] "
+        "FOLDER...\n"
+        "       fenlark-library [--db FILE] list [--json|--csv] [--search TEXT] "
+        "[--missing]\n"
+        "       fenlark-library [--db FILE] forget --missing\n"
+        "       fenlark-library --help | --version\n";
+
+    std::string helpText() const {
+        return std::string(Synopsis) +
+               "Keeps an index of the demos under folders, archives included, and prints it.\n"
+               "\n"
+               "Options:\n" +
+               cli::OptionLines(global) +
+               "\n"
+               "Commands:\n"
+               "  scan FOLDER...  Index the demos under the folders; a re-scan reads only\n"
+               "                  files that changed.\n" +
+               cli::OptionLines(scan, 2, false) +
+               "  list            Print the rows: text, --json or --csv.\n" +
+               cli::OptionLines(list, 2, false) +
+               "  forget --missing  Remove the rows of demos that went away.\n"
+               "\n"
+               "Exit status:\n"
+               "  0  done\n"
+               "  1  the database or a folder could not be used\n"
+               "  2  wrong option, command or argument (usage error)\n"
+               "  3  the scan was interrupted\n";
+    }
+};
+
+// Reads the command line into `options`. Returns the exit status when the
+// program ends here: after --help or --version, or on a usage error.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+    CommandLine line;
+    const auto fail = [](const std::string& what) {
+        return cli::UsageError(Program, what, CommandLine::Synopsis);
+    };
+    if (!line.global.parse(cli::ArgumentList(argc, argv))) {
+        return fail(cli::ParseErrorText(line.global));
+    }
+    if (line.global.isSet(line.helpOption)) {
+        std::fputs(line.helpText().c_str(), stdout);
+        return 0;
+    }
+    if (line.global.isSet(line.version)) {
+        return cli::PrintVersion(Program);
+    }
+    if (line.global.isSet(line.db)) {
+        options.database = cli::Bytes(line.global.value(line.db));
+    }
+    if (line.global.isSet(line.data)) {
+        options.dataFolder = cli::Bytes(line.global.value(line.data));
+    }
+    QStringList rest = line.global.positionalArguments();
+    if (rest.isEmpty()) {
         return fail("no command given");
     }
-    if (options.command == "scan" && options.folders.empty()) {
-        return fail("scan needs at least one folder");
+    options.command = cli::Bytes(rest.front());
+    QCommandLineParser* command = options.command == "scan"     ? &line.scan
+                                  : options.command == "list"   ? &line.list
+                                  : options.command == "forget" ? &line.forget
+                                                                : nullptr;
+    if (command == nullptr) {
+        return fail("unknown command or option: " + options.command);
     }
-    if (options.command == "forget" && !options.missing) {
-        return fail("forget needs --missing");
+    // The command's parser takes the command as its program name.
+    if (!command->parse(rest)) {
+        return fail(options.command + ": " + cli::ParseErrorText(*command));
     }
-    return options;
+    if (command->isSet(line.helpOption)) {
+        std::fputs(line.helpText().c_str(), stdout);
+        return 0;
+    }
+    const QStringList arguments = command->positionalArguments();
+    if (command != &line.scan && !arguments.isEmpty()) {
+        return fail(options.command + ": unexpected argument " + cli::Bytes(arguments.front()));
+    }
+    if (command == &line.scan) {
+        if (command->isSet(line.threads)) {
+            const std::string text = cli::Bytes(command->value(line.threads));
+            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+                text.size() > 4 || std::stoul(text) == 0) {
+                return fail("--threads needs a number from 1 to 9999");
+            }
+            options.threads = static_cast<unsigned>(std::stoul(text));
+        }
+        options.matchAnalysis = !command->isSet(line.noMatch);
+        for (const QString& folder : arguments) {
+            options.folders.push_back(cli::Bytes(folder));
+        }
+        if (options.folders.empty()) {
+            return fail("scan needs at least one folder");
+        }
+    } else if (command == &line.list) {
+        if (command->isSet(line.json) && command->isSet(line.csv)) {
+            return fail("give only one of --json and --csv");
+        }
+        options.format = command->isSet(line.json)  ? Options::Format::Json
+                         : command->isSet(line.csv) ? Options::Format::Csv
+                                                    : Options::Format::Text;
+        options.search = cli::Bytes(command->value(line.search));
+        options.missing = command->isSet(line.missing);
+    } else {
+        options.missing = command->isSet(line.missing);
+        if (!options.missing) {
+            return fail("forget needs --missing");
+        }
+    }
+    return std::nullopt;
 }
 
 // "m:ss", or "h:mm:ss" from an hour on.
@@ -247,15 +321,9 @@ int List(LibraryDatabase& database, const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    const std::optional<Options> options = ParseOptions(args);
-    if (!options) {
-        PrintUsage(stderr);
-        return ExitUsage;
+    std::optional<Options> options = Options{};
+    if (const std::optional<int> status = ParseOptions(argc, argv, *options)) {
+        return *status;
     }
     try {
         const std::string path = options->database ? *options->database : DefaultLibraryDatabase();

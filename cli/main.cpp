@@ -1,6 +1,7 @@
 // fenlark-info: the loading flow of the window without a window, for scripts.
 //
 //   fenlark-info [--json] [--match] [--data DIR] [--log FILE] DEMO...
+//   fenlark-info --help | --version
 //
 // Exit status: 0 no warning or critical message, 1 one was shown, 2 usage
 // error, 3 the flow ended the program (a demo that cannot be read).
@@ -9,6 +10,7 @@
 #include "app/MatchAnalysis.h"
 #include "app/StartUp.h"
 #include "cli/CliUserInterface.h"
+#include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "core/Files.h"
 #include "lang/Language.h"
@@ -24,19 +26,27 @@ using namespace fenlark;
 
 namespace {
 
-constexpr int ExitUsage = 2;
 constexpr int ExitWarning = 1;
 constexpr int ExitProgramEnded = 3;
+constexpr const char* Program = "fenlark-info";
 
-void PrintUsage(std::FILE* stream) {
-    std::fputs("usage: fenlark-info [--json] [--match] [--data DIR] [--log FILE] DEMO...\n"
-               "  --json       one JSON object per demo, one per line\n"
-               "  --match      add the match analysis (duration, players, scores, chat, "
-               "frags)\n"
-               "  --data DIR   read the game definitions from DIR instead of ../Data\n"
-               "  --log FILE   write the demo log of the last demo to FILE\n",
-               stream);
-}
+constexpr const char* Synopsis =
+    "Usage: fenlark-info [--json] [--match] [--data DIR] [--log FILE] [--] DEMO...\n"
+    "       fenlark-info --help | --version\n";
+
+constexpr const char* Description =
+    "Loads each DEMO as the fenlark window does and prints what the window would\n"
+    "show: a readable summary, or one JSON object per line with --json.\n"
+    "\n"
+    "Options:\n";
+
+constexpr const char* ExitStatuses =
+    "\n"
+    "Exit status:\n"
+    "  0  no demo raised a warning or critical message\n"
+    "  1  one did, or --log could not write the demo log\n"
+    "  2  wrong option or missing argument (usage error)\n"
+    "  3  the flow ended the program (a demo that cannot be read)\n";
 
 struct Options {
     bool json = false;
@@ -46,32 +56,56 @@ struct Options {
     std::vector<std::string> demos;
 };
 
-std::optional<Options> ParseOptions(int argc, char** argv) {
-    Options options;
-    bool onlyDemos = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!onlyDemos && arg == "--") {
-            onlyDemos = true;
-        } else if (!onlyDemos && arg == "--json") {
-            options.json = true;
-        } else if (!onlyDemos && arg == "--match") {
-            options.match = true;
-        } else if (!onlyDemos && (arg == "--data" || arg == "--log")) {
-            if (i + 1 >= argc) {
-                return std::nullopt;
-            }
-            (arg == "--data" ? options.dataFolder : options.logFile) = argv[++i];
-        } else if (!onlyDemos && arg.size() > 1 && arg.front() == '-') {
-            return std::nullopt;
-        } else {
-            options.demos.push_back(arg);
-        }
+// Reads the command line into `options`. Returns the exit status when the
+// program ends here: after --help or --version, or on a usage error.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringList{"json"}, "One JSON object per demo, one per line.");
+    const QCommandLineOption match(QStringList{"match"},
+                                   "Add the match analysis (duration, players, scores, chat, "
+                                   "frags).");
+    const QCommandLineOption data(QStringList{"data"},
+                                  "Read the game definitions from DIR instead of the installed "
+                                  "ones.",
+                                  "DIR");
+    const QCommandLineOption log(QStringList{"log"},
+                                 "Write the demo log of the last demo to FILE (Quake III "
+                                 "protocol demos).",
+                                 "FILE");
+    const QCommandLineOption help(QStringList{"h", "help"}, "Show this help and exit.");
+    const QCommandLineOption version(QStringList{"version"}, "Show the version and exit.");
+    for (const QCommandLineOption& option : {json, match, data, log, help, version}) {
+        parser.addOption(option);
+    }
+    parser.addPositionalArgument("DEMO", "The demo files to read, in this order.", "DEMO...");
+    const std::string usage =
+        std::string(Synopsis) + Description + cli::OptionLines(parser) + ExitStatuses;
+
+    if (!parser.parse(cli::ArgumentList(argc, argv))) {
+        return cli::UsageError(Program, cli::ParseErrorText(parser), Synopsis);
+    }
+    if (parser.isSet(help)) {
+        std::fputs(usage.c_str(), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        return cli::PrintVersion(Program);
+    }
+    options.json = parser.isSet(json);
+    options.match = parser.isSet(match);
+    if (parser.isSet(data)) {
+        options.dataFolder = cli::Bytes(parser.value(data));
+    }
+    if (parser.isSet(log)) {
+        options.logFile = cli::Bytes(parser.value(log));
+    }
+    for (const QString& demo : parser.positionalArguments()) {
+        options.demos.push_back(cli::Bytes(demo));
     }
     if (options.demos.empty()) {
-        return std::nullopt;
+        return cli::UsageError(Program, "no demo given", Synopsis);
     }
-    return options;
+    return std::nullopt;
 }
 
 void Print(const Session& session, const std::vector<Message>& messages, const Options& options,
@@ -114,14 +148,9 @@ int main(int argc, char** argv) {
 namespace {
 
 int Run(int argc, char** argv) {
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    auto options = ParseOptions(argc, argv);
-    if (!options) {
-        PrintUsage(stderr);
-        return ExitUsage;
+    std::optional<Options> options = Options{};
+    if (const std::optional<int> status = ParseOptions(argc, argv, *options)) {
+        return *status;
     }
 
     cli::CliUserInterface ui;

@@ -12,6 +12,7 @@ packages=(
   libsqlite3-dev libarchive-dev
   clang libclang-rt-dev clang-format clang-tidy
   xvfb xauth
+  python3 python3-jsonschema groff-base
 )
 
 missing=()

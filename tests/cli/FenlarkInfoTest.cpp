@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -120,12 +121,43 @@ TEST_F(FenlarkInfoTest, UnknownDemosWarnAndTheLanguageComesFromTheSettings) {
     EXPECT_TRUE(message["text"].toString().startsWith("Keine Spieldefinition"));
 }
 
-TEST_F(FenlarkInfoTest, UsageErrorsExitWithTwo) {
-    EXPECT_EQ(run({}).status, 2);
-    EXPECT_EQ(run({"--json"}).status, 2);
-    EXPECT_EQ(run({"--data"}).status, 2);
-    EXPECT_EQ(run({"--bogus", "x.dm_68"}).status, 2);
-    EXPECT_EQ(run({"--help"}).status, 0);
+TEST_F(FenlarkInfoTest, UsageErrorsExitWithTwoAndShowTheUsage) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"--json"},
+                                                 {"--data"},
+                                                 {"--bogus", "x.dm_68"},
+                                                 {"-q", "x.dm_68"},
+                                                 {"--json=yes", "x.dm_68"}}) {
+        const ProgramRun result = run(args);
+        EXPECT_EQ(result.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(standardError().find("Usage: fenlark-info"), std::string::npos);
+    }
+    EXPECT_NE(standardError().find("--json"), std::string::npos) << standardError();
+}
+
+TEST_F(FenlarkInfoTest, HelpVersionAndTheEndOfTheOptions) {
+    ProgramRun result = run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* text : {"Usage: fenlark-info", "--match", "--log <FILE>", "Exit status"}) {
+        EXPECT_NE(result.out.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(run({"-h"}).out, result.out);
+
+    result = run({"--version"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(QString::fromStdString(result.out)
+                    .contains(QRegularExpression("^fenlark-info [0-9]+\\.[0-9]+\\.[0-9]+\n$")))
+        << result.out;
+
+    // "--" ends the options, so a name that begins with "--" is a demo; and
+    // --data=DIR is the same as --data DIR.
+    temp.writeDefinition("test.kgd", TestDefinition);
+    temp.write("--odd name.tst", "0123456789AB");
+    result = run({"--data=" + definitions(), "--json", "--", "--odd name.tst"}, temp.path(""));
+    ASSERT_EQ(result.objects.size(), 1u) << standardError();
+    EXPECT_TRUE(result.objects[0]["demoPath"].toString().endsWith("/--odd name.tst"));
+    EXPECT_EQ(result.objects[0]["definition"].toString(), "test.kgd");
 }
 
 TEST_F(FenlarkInfoTest, TheShippedDefinitionsMatchTheBundledSamples) {

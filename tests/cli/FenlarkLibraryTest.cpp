@@ -173,6 +173,25 @@ TEST_F(FenlarkLibraryTest, BadDatabaseFolderOrOptionFailsWithAMessage) {
     EXPECT_EQ(run({"--db", db, "scan"}).status, 2);
     EXPECT_EQ(run({"--db", db, "list", "--json", "--csv"}).status, 2);
     EXPECT_EQ(run({"--db"}).status, 2);
+    EXPECT_EQ(run({"--db", db, "scan", "--threads", "0", temp.path("")}).status, 2);
+    EXPECT_EQ(run({"--db", db, "list", "stray"}).status, 2);
+    EXPECT_EQ(run({"--db", db, "scan", "--missing", temp.path("")}).status, 2);
+    EXPECT_EQ(run({"--missing", "forget"}).status, 2);
+    EXPECT_NE(errors().find("Usage: fenlark-library"), std::string::npos) << errors();
+}
+
+TEST_F(FenlarkLibraryTest, HelpAndVersionNeedNoDatabase) {
+    const ProgramRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* text : {"scan FOLDER...", "--threads <N>", "--search <TEXT>",
+                             "forget --missing", "Exit status"}) {
+        EXPECT_NE(help.out.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(run({"list", "--help"}).out, help.out);
+    const ProgramRun version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("fenlark-library ", 0), 0u) << version.out;
+    EXPECT_FALSE(std::filesystem::exists(temp.path("data")));
 }
 
 } // namespace

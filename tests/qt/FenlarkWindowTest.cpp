@@ -176,8 +176,6 @@ private slots:
         QVERIFY(window->cmdCreateDemoLog->isEnabled());
         QVERIFY(!ui->waitWindow().isVisible());
         QVERIFY(ui->messages.empty());
-        QCOMPARE(ProgramArgumentText(3, std::array{"fenlark", "a", "b.tst"}.data()),
-                 std::string("a b.tst"));
     }
 
     void waitWindowIsUpDuringTheLoadAndTheBoxSeesFreshFields() {
