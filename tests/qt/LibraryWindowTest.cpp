@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -27,6 +28,23 @@
 
 using namespace fenlark;
 using namespace fenlark::gui;
+
+// Answers the save dialog with a fixed path and keeps the message boxes' texts.
+class AnsweringUserInterface : public QtUserInterface {
+public:
+    QString savePath;
+    QString offeredName;
+    QStringList messages;
+
+protected:
+    void execMessageBox(QMessageBox::Icon, const QString&, const QString& text) override {
+        messages << text;
+    }
+    std::optional<QString> execFileDialog(const FileDialogSetup& setup) override {
+        offeredName = setup.initialName;
+        return savePath;
+    }
+};
 
 class LibraryWindowTest : public QObject {
     Q_OBJECT
@@ -160,7 +178,10 @@ private slots:
         QCOMPARE(window.contextMenuPolicy(), Qt::ActionsContextMenu);
     }
 
-    void aMemberOpensInTheMainWindow() {
+    // A member is read out of its archive into memory; the main window shows
+    // it, and its demo log is written from the same bytes (the member has no
+    // file of its own to open).
+    void aMemberOpensInTheMainWindowAndGetsItsDemoLog() {
         // The default database goes to the temporary folder, not the user's.
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(temp_->path("data")));
         temp_->installLanguageTable(FENLARK_LANGUAGE_TABLE_SOURCE);
@@ -176,17 +197,35 @@ private slots:
         QVERIFY(library::test::WriteArchive(archive, library::test::ArchiveKind::Zip,
                                             {{"match/proto68.dm_68", bytes}}));
 
-        QtUserInterface ui;
+        AnsweringUserInterface ui;
         Language language;
         Session session(ui, language, temp_->programFolder());
         FenlarkWindow window(session, ui);
         ui.setWindow(&window);
-        LibraryLauncher launcher(session, window);
-        QVERIFY(launcher.open({}));
-        launcher.openDemo(QString::fromStdString(archive), QStringLiteral("match/proto68.dm_68"));
+        auto launcher = std::make_unique<LibraryLauncher>(session, window);
+        QVERIFY(launcher->open({}));
+        launcher->openDemo(QString::fromStdString(archive), QStringLiteral("match/proto68.dm_68"));
         QVERIFY(window.isVisible());
         QCOMPARE(window.txtMap->text(), QStringLiteral("oa_dm1"));
         QCOMPARE(session.DemoPath, archive + "/match/proto68.dm_68");
+
+        ui.savePath = QString::fromStdString(temp_->path("member-log.txt"));
+        QVERIFY(window.cmdCreateDemoLog->isEnabled());
+        window.cmdCreateDemoLog->click();
+        QCOMPARE(ui.offeredName, QStringLiteral("proto68.dm_68.txt"));
+        QCOMPARE(ui.messages, QStringList{QStringLiteral("Demo log created!")});
+        QFile log(ui.savePath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains("oa_dm1"), text.left(400).constData());
+        QVERIFY(text.contains("- End of demo log."));
+
+        // A file loaded afterwards is read from disk, not from the member.
+        window.loadDroppedFile(
+            QString::fromStdString(std::string(FENLARK_SAMPLES_DIR) + "/ffa.dm_71"));
+        QVERIFY(session.demoBytes == nullptr);
+        QCOMPARE(window.txtMap->text(), QStringLiteral("oa_dm4"));
+        launcher.reset();
         QVERIFY(session.demoBytes == nullptr);
     }
 
