@@ -10,6 +10,8 @@
 #include <QDateEdit>
 #include <QDesktopServices>
 #include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -26,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fenlark::gui {
@@ -148,6 +152,7 @@ void LibraryWindow::buildControls() {
     layout->addWidget(table, 1);
     layout->addLayout(actions);
     resize(WindowSize);
+    setAcceptDrops(true);
 
     connect(searchBox, &QLineEdit::textChanged, this, [this] { filterDelay_.start(); });
     connect(gameFilter, &QComboBox::currentIndexChanged, this, &LibraryWindow::applyFilters);
@@ -356,6 +361,57 @@ void LibraryWindow::showContextMenu(const QPoint& position) {
     menu.addAction(QStringLiteral("Copy path"), this,
                    [location] { QApplication::clipboard()->setText(LocationText(location)); });
     menu.exec(table->viewport()->mapToGlobal(position));
+}
+
+namespace {
+
+// Local files and folders, offered for copying. The drop is always answered
+// as a copy: a file manager that proposed a move would otherwise delete what
+// was dropped.
+bool TakeAsCopy(QDropEvent* event) {
+    const QMimeData* mime = event->mimeData();
+    const QList<QUrl> urls = mime->hasUrls() ? mime->urls() : QList<QUrl>();
+    if (urls.isEmpty() ||
+        !std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }) ||
+        !event->possibleActions().testFlag(Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+} // namespace
+
+void LibraryWindow::dragEnterEvent(QDragEnterEvent* event) {
+    TakeAsCopy(event);
+}
+
+void LibraryWindow::dragMoveEvent(QDragMoveEvent* event) {
+    TakeAsCopy(event);
+}
+
+void LibraryWindow::dropEvent(QDropEvent* event) {
+    if (!TakeAsCopy(event)) {
+        return;
+    }
+    QStringList folders;
+    QString file;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir()) {
+            folders << path;
+        } else if (file.isEmpty()) {
+            file = path; // the main window shows one demo: the first file
+        }
+    }
+    if (!folders.isEmpty()) {
+        scanFolders(folders);
+    }
+    if (!file.isEmpty()) {
+        emit openRequested(file, QString());
+    }
 }
 
 void LibraryWindow::chooseFolder() {

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -158,6 +159,41 @@ private slots:
         temp_->write("demos/sub/new.dm_68", "map=epsilon;game=G");
         QTRY_COMPARE_WITH_TIMEOUT(window->model()->rowCount(), 5, 15000);
         QCOMPARE(window->watchedFolders(), QStringList{folder_});
+    }
+
+    // A dropped folder is watched and scanned; a dropped file goes to the
+    // main window; a drop offered only as a move is refused.
+    void droppedFoldersAreScannedAndFilesOpened() {
+        auto window = makeWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const auto drop = [&](const QStringList& paths, Qt::DropActions actions) {
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const QString& path : paths)
+                urls << QUrl::fromLocalFile(path);
+            mime.setUrls(urls);
+            const QPointF at(window->width() / 2.0, window->height() / 2.0);
+            QDragEnterEvent enter(at.toPoint(), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &enter);
+            QDropEvent event(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &event);
+            return enter.isAccepted() && event.isAccepted();
+        };
+        QSignalSpy opened(window.get(), &LibraryWindow::openRequested);
+        QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
+
+        QVERIFY(!drop({folder_}, Qt::MoveAction));
+        QVERIFY(window->watchedFolders().isEmpty());
+
+        const QString file = folder_ + QStringLiteral("/c.dem");
+        QVERIFY(drop({folder_ + QStringLiteral("/sub"), file}, Qt::CopyAction | Qt::MoveAction));
+        QCOMPARE(window->watchedFolders(), QStringList{folder_ + QStringLiteral("/sub")});
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(opened.front().at(0).toString(), file);
+        QCOMPARE(opened.front().at(1).toString(), QString());
+        QVERIFY(finished.wait(10000));
+        QTRY_COMPARE(column(*window, LibraryTableModel::Map), QStringList{"alpha"});
     }
 
     void mainWindowAsksForTheLibraryOnCtrlL() {
