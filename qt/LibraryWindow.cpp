@@ -30,7 +30,12 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+
+#if defined(Q_OS_LINUX)
+#include <sys/resource.h>
+#endif
 
 namespace fenlark::gui {
 
@@ -63,6 +68,24 @@ QString TimeLeft(double seconds) {
     return QStringLiteral("%1:%2")
         .arg(whole / PerMinute)
         .arg(whole % PerMinute, 2, 10, QLatin1Char('0'));
+}
+
+// Lowers the calling thread's priority so that, on a busy machine, the
+// window's thread gets a core before the scan does: the scan's workers use
+// every core, and without this the window waits its turn behind them (gaps of
+// 100-200 ms between event-loop runs were measured on two cores). On Linux
+// the nice value belongs to the thread and the workers it starts inherit it.
+void YieldToTheWindow() {
+#if defined(Q_OS_LINUX)
+    constexpr int NiceStep = 10;
+    errno = 0;
+    const int current = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0) {
+        ::setpriority(PRIO_PROCESS, 0, std::min(current + NiceStep, 19));
+    }
+#else
+    QThread::currentThread()->setPriority(QThread::LowPriority);
+#endif
 }
 
 } // namespace
@@ -254,6 +277,7 @@ void LibraryWindow::startNextScan() {
     // The scan writes through a connection of its own; the table keeps
     // reading through the window's.
     scanThread_ = QThread::create([this, folders] {
+        YieldToTheWindow();
         try {
             library::LibraryDatabase database(setup_.databasePath);
             library::LibraryScanner scanner(database, setup_.describers, setup_.isDemoExtension);
