@@ -139,6 +139,10 @@ void LibraryWindow::buildControls() {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     table->verticalHeader()->hide();
+    // One line per cell, cut in the middle, so that a path keeps the file's
+    // own name in view (wrapped text would show only its first line).
+    table->setWordWrap(false);
+    table->setTextElideMode(Qt::ElideMiddle);
     // Rows of one fixed height: the view never measures 100,000 rows.
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + RowPadding);
