@@ -87,7 +87,7 @@ public:
     }
     void startPhase(std::string name) {
         phase_ = std::move(name);
-        phaseLongest_ = 0;
+        phaseLongest_ = {};
         phaseStalls_ = 0;
         phaseTicks_ = 0;
         phaseClock_.start();
@@ -98,9 +98,12 @@ public:
     void endPhase() {
         tick();
         timer_.stop();
-        std::printf("%-28s %8lld ms  %7d ticks  longest gap %5lld ms  gaps over %lld ms: %d\n",
+        std::printf("%-22s %8lld ms %7d ticks  longest gap %4lld ms (%lld / %lld ms)  over %lld "
+                    "ms: %d\n",
                     phase_.c_str(), static_cast<long long>(phaseClock_.elapsed()), phaseTicks_,
-                    static_cast<long long>(phaseLongest_), static_cast<long long>(StallMs),
+                    static_cast<long long>(phaseLongest_.ms),
+                    static_cast<long long>(phaseLongest_.runMs),
+                    static_cast<long long>(phaseLongest_.readyMs), static_cast<long long>(StallMs),
                     phaseStalls_);
         std::fflush(stdout);
     }
@@ -125,7 +128,9 @@ private:
         const qint64 ready = times.readyMs - lastTimes_.readyMs;
         lastTimes_ = times;
         ++phaseTicks_;
-        phaseLongest_ = std::max(phaseLongest_, gap);
+        if (gap > phaseLongest_.ms) {
+            phaseLongest_ = {gap, run, ready, phase_};
+        }
         longest_ = std::max(longest_, gap);
         if (gap > StallMs) {
             ++phaseStalls_;
@@ -139,7 +144,7 @@ private:
     QElapsedTimer last_;
     QElapsedTimer phaseClock_;
     std::string phase_;
-    qint64 phaseLongest_ = 0;
+    Gap phaseLongest_;
     qint64 longest_ = 0;
     ThreadTimes lastTimes_;
     int phaseStalls_ = 0;
