@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
 #include <QUrl>
@@ -88,6 +89,18 @@ void YieldToTheWindow() {
 #endif
 }
 
+// Cuts a cell's text in the middle when it does not fit.
+class MiddleElidingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
+
 } // namespace
 
 LibraryWindow::LibraryWindow(LibraryWindowSetup setup, QWidget* parent)
@@ -139,10 +152,10 @@ void LibraryWindow::buildControls() {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     table->verticalHeader()->hide();
-    // One line per cell, cut in the middle, so that a path keeps the file's
-    // own name in view (wrapped text would show only its first line).
+    // One line per cell (wrapped text would show only its first line); a
+    // path is cut in the middle, so that the file's own name stays in view.
     table->setWordWrap(false);
-    table->setTextElideMode(Qt::ElideMiddle);
+    table->setItemDelegateForColumn(LibraryTableModel::File, new MiddleElidingDelegate(table));
     // Rows of one fixed height: the view never measures 100,000 rows.
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + RowPadding);
