@@ -25,6 +25,8 @@ void LoadDemoCommand(Session& session) {
 
 void LoadChosenDemo(Session& session, const std::string& chosenPath) {
     session.DemoPath = chosenPath;
+    // A chosen file is read from disk, not from the bytes of a demo shown before.
+    session.demoBytes = nullptr;
     // Here a folder that cannot be entered ends the command: the chosen path
     // stays as it was and nothing is loaded.
     std::string path = chosenPath;
@@ -45,6 +47,15 @@ std::optional<DemoLogOutcome> CreateDemoLogCommand(Session& session) {
         request.title = *title;
         request.filter = "Text Documents (*.txt)|*.txt";
         request.initialName = session.DemoPath + ".txt";
+        if (session.demoBytes != nullptr) {
+            // A demo read from memory (an archive's member) has no folder of
+            // its own to write into: offer its name alone.
+            const std::size_t slash = session.DemoPath.find_last_of('/');
+            request.initialName =
+                (slash == std::string::npos ? session.DemoPath
+                                            : session.DemoPath.substr(slash + 1)) +
+                ".txt";
+        }
         auto chosen = session.ui.askSaveFile(request);
         if (!chosen) {
             return std::nullopt;

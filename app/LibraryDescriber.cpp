@@ -1,8 +1,11 @@
 #include "app/LibraryDescriber.h"
 
 #include "app/LoadDemo.h"
+#include "app/RecordingTime.h"
 #include "core/Session.h"
 #include "demoreader/Protocol.h"
+#include "gamedef/DefinitionNames.h"
+#include "gamedef/DefinitionReader.h"
 #include "q3match/MatchAnalysis.h"
 
 #include <algorithm>
@@ -111,7 +114,13 @@ public:
         session_.demoBytes = nullptr;
 
         const DemoSummary& summary = session_.summary;
-        info.game = summary.txtGameVersion;
+        // The game is the one the matched definition names; the window's
+        // "game version" field holds what the server sends (often the mod's
+        // own name and version), which the demo type and mod columns cover.
+        if (!summary.txtDemoType.empty() && !session_.currentDefinitionPath().empty()) {
+            info.game = ReadDefinitionValue(session_.currentDefinitionPath(),
+                                            definition::GameSection, definition::GameName, "");
+        }
         info.demoType = summary.txtDemoType;
         info.protocol = summary.txtDemoProtocol;
         info.map = summary.txtMap;
@@ -123,6 +132,7 @@ public:
                 info.players.push_back(name);
             }
         }
+        info.demoTime = RecordingTimeFromServerValues(summary.lstOtherInfo);
         if (matchAnalysis_ && !info.demoType.empty() && IsQuakeThreeDemo(extension)) {
             AddMatchFacts(
                 q3match::AnalyseDemo(bytes, demoreader::ProtocolFromPath(session_.DemoPath)), info);

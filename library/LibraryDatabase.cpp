@@ -111,13 +111,18 @@ constexpr const char* SelectColumns =
     "d.date_source, d.missing, d.message, d.chat, d.demo_time FROM demos d";
 
 // Steps from one schema version to the next, run in one transaction with the
-// version update. The first released layout is version 1, so there are none
-// yet; a database below the oldest step is refused, never emptied.
+// version update; a database below the oldest step is refused, never emptied.
 struct SchemaUpgrade {
     std::int64_t from;
     const char* statements;
 };
-constexpr std::array<SchemaUpgrade, 0> SchemaUpgrades{};
+constexpr std::array<SchemaUpgrade, 1> SchemaUpgrades{{
+    // Version 1 rows name the server's game version as the game and date
+    // every demo by its file. No modification time matches -1, so the next
+    // scan reads every file again and rewrites its rows; until then the
+    // rows stay as they were.
+    {1, "UPDATE files SET mtime_ns = -1"},
+}};
 
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string joined;

@@ -74,7 +74,9 @@ struct LibraryQuery {
 
 class LibraryDatabase {
 public:
-    static constexpr std::int64_t SchemaVersion = 1;
+    // 2: rows hold the definition's game and the demo's own date; the rows
+    // of version 1 are read again by the next scan.
+    static constexpr std::int64_t SchemaVersion = 2;
 
     // Opens or creates the index at `path`. Throws LibraryError.
     explicit LibraryDatabase(const std::string& path);

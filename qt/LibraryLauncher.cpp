@@ -22,7 +22,11 @@ namespace fenlark::gui {
 LibraryLauncher::LibraryLauncher(Session& session, FenlarkWindow& mainWindow)
     : session_(session), mainWindow_(mainWindow) {}
 
-LibraryLauncher::~LibraryLauncher() = default;
+LibraryLauncher::~LibraryLauncher() {
+    if (memberBytes_ && session_.demoBytes == memberBytes_.get()) {
+        session_.demoBytes = nullptr;
+    }
+}
 
 bool LibraryLauncher::open(const QStringList& folders) {
     if (!library_) {
@@ -82,13 +86,13 @@ bool LibraryLauncher::loadMember(const std::string& archive, const std::string& 
     if (!bytes) {
         return false;
     }
-    // The flow reads the member's bytes for this one load; the name keeps
-    // the member's extension for the definitions.
-    MemorySource source(std::move(*bytes));
+    // The flow reads the member's bytes; the name keeps the member's
+    // extension for the definitions.
+    auto source = std::make_unique<MemorySource>(std::move(*bytes));
     session_.DemoPath = archive + "/" + member;
-    session_.demoBytes = &source;
+    session_.demoBytes = source.get();
+    memberBytes_ = std::move(source);
     LoadDemo(session_);
-    session_.demoBytes = nullptr;
     mainWindow_.refresh();
     return true;
 }

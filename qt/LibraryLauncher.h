@@ -3,6 +3,7 @@
 // in the main window's context menu, or at start-up with --library. A demo
 // opened from the library is loaded into the main window as a chosen file is.
 
+#include "core/ByteSource.h"
 #include "qt/LibraryWindow.h"
 
 #include <QObject>
@@ -39,6 +40,10 @@ private:
 
     Session& session_;
     FenlarkWindow& mainWindow_;
+    // The bytes of the member shown in the main window. They stay while it is
+    // the current demo, so that commands on it (the demo log) read them too;
+    // loading any other demo points the session away from them.
+    std::unique_ptr<MemorySource> memberBytes_;
     std::unique_ptr<LibraryWindow> library_;
 };
 

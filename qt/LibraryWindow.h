@@ -19,6 +19,9 @@
 #include <memory>
 
 class QCheckBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -73,8 +76,15 @@ public:
     QPushButton* exportCsvButton;
     QPushButton* exportJsonButton;
 
+protected:
+    // Folders dropped on the window are watched and scanned; a dropped file
+    // is opened in the main window, as a double-click on its row would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 signals:
-    // A double-click or "Open": the demo to show in the main window.
+    // A double-click, "Open" or a dropped file: the demo to show in the main window.
     void openRequested(const QString& path, const QString& member);
     void scanFinished();
 

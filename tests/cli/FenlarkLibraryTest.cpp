@@ -68,6 +68,10 @@ TEST_F(FenlarkLibraryTest, ScanListsWhatTheWindowShowsAndForgetsWhatWentAway) {
     EXPECT_EQ(ffa["server"].toString(), "Sample Arena ffa");
     EXPECT_TRUE(ffa["players"].toArray().contains(QJsonValue("Sarge")));
     EXPECT_EQ(ffa["size"].toInteger(), 127970);
+    // The game is the definition's, not the server's "gameversion" ("1.36").
+    EXPECT_EQ(ffa["game"].toString(), "ioquake3");
+    // These recordings carry no time of their own: the file's time stands in.
+    EXPECT_EQ(ffa["dateSource"].toString(), "file");
     EXPECT_EQ(list.objects[1]["map"].toString(), "oa_dm1");
     // The match analysis fills its columns for Quake III demos.
     EXPECT_GT(ffa["durationMs"].toInteger(), 0);
@@ -137,6 +141,43 @@ TEST_F(FenlarkLibraryTest, ArchiveMembersGetTheRowsOfTheirFiles) {
         withPlayers += row["players"].toArray().isEmpty() ? 0U : 1U;
     }
     EXPECT_GT(withPlayers, plain.size() / 2);
+}
+
+// Servers that write the wall-clock time into their server values give the
+// row the demo's own date; the copies here are new files, so a date taken
+// from the file instead would be today's.
+TEST_F(FenlarkLibraryTest, DemosThatCarryTheirRecordingTimeAreDatedByIt) {
+    if (!std::filesystem::exists(FENLARK_SHARED_DEMOS)) {
+        GTEST_SKIP() << "no shared demos at " << FENLARK_SHARED_DEMOS;
+    }
+    std::filesystem::remove_all(demos);
+    std::filesystem::create_directories(demos);
+    const std::string shared = FENLARK_SHARED_DEMOS;
+    for (const char* demo :
+         {"/dm_73/qldp_duel.dm_73", "/qw_mvd/1on1_milton_vs_mushi[tron]20240616-1719.mvd",
+          "/qw_mvd/ffa_5[dm4]20240501-1229.mvd",
+          "/dm_66/udt_dm_66_67_2001_-_Duel_2_(Quakecon).dm_66"}) {
+        std::filesystem::copy_file(shared + demo,
+                                   demos + "/" + std::filesystem::path(demo).filename().string());
+    }
+    ASSERT_EQ(run({"--db", db, "scan", demos}).status, 0) << errors();
+    std::map<std::string, QJsonObject> rows; // by map
+    for (QJsonObject& row : run({"--db", db, "list", "--json"}).objects) {
+        rows[row["map"].toString().toStdString()] = row;
+    }
+    ASSERT_EQ(rows.size(), 4u);
+    // Quake Live: "g_levelStartTime" of the serverinfo.
+    EXPECT_EQ(rows["verticalvengeance"]["game"].toString(), "Quake Live");
+    EXPECT_EQ(rows["verticalvengeance"]["date"].toString(), "2011-01-12T10:19:53Z");
+    EXPECT_EQ(rows["verticalvengeance"]["dateSource"].toString(), "demo");
+    // A KTX server demo: "epoch".
+    EXPECT_EQ(rows["tron"]["game"].toString(), "QuakeWorld");
+    EXPECT_EQ(rows["tron"]["date"].toString(), "2024-06-16T17:19:29Z");
+    EXPECT_EQ(rows["tron"]["dateSource"].toString(), "demo");
+    // An older KTX without "epoch", and Quake III: the file's time.
+    EXPECT_EQ(rows["dm4"]["dateSource"].toString(), "file");
+    EXPECT_EQ(rows["pro-q3tourney4"]["game"].toString(), "Quake III Arena");
+    EXPECT_EQ(rows["pro-q3tourney4"]["dateSource"].toString(), "file");
 }
 
 TEST_F(FenlarkLibraryTest, NoMatchLeavesTheMatchColumnsEmpty) {

@@ -207,13 +207,22 @@ TEST_F(LibraryDatabaseTest, RefusesWhatItCannotUseAndLeavesItUnchanged) {
     } catch (const LibraryError& error) {
         EXPECT_NE(std::string(error.what()).find("newer version"), std::string::npos);
     }
+    // A library of version 1 keeps its rows, and its files are read again
+    // by the next scan, which fills the columns version 1 did not.
     RunSql(dbPath, "UPDATE library_schema SET version = 1");
-    EXPECT_EQ(LibraryDatabase(dbPath).demoCount(), 1);
+    {
+        LibraryDatabase db(dbPath);
+        EXPECT_EQ(db.demoCount(), 1);
+        const auto known = db.knownFiles();
+        ASSERT_EQ(known.count("/d/a.dm_68"), 1u);
+        EXPECT_EQ(known.at("/d/a.dm_68").mtimeNs, -1);
+    }
+    EXPECT_EQ(LibraryDatabase(dbPath).knownFiles().at("/d/a.dm_68").mtimeNs, -1);
 
     // A schema older than any known layout is refused, not emptied.
     RunSql(dbPath, "UPDATE library_schema SET version = 0");
     EXPECT_THROW(LibraryDatabase{dbPath}, LibraryError);
-    RunSql(dbPath, "UPDATE library_schema SET version = 1");
+    RunSql(dbPath, "UPDATE library_schema SET version = 2");
     EXPECT_EQ(LibraryDatabase(dbPath).demoCount(), 1);
 }
 

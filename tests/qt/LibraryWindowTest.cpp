@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -27,6 +29,23 @@
 
 using namespace fenlark;
 using namespace fenlark::gui;
+
+// Answers the save dialog with a fixed path and keeps the message boxes' texts.
+class AnsweringUserInterface : public QtUserInterface {
+public:
+    QString savePath;
+    QString offeredName;
+    QStringList messages;
+
+protected:
+    void execMessageBox(QMessageBox::Icon, const QString&, const QString& text) override {
+        messages << text;
+    }
+    std::optional<QString> execFileDialog(const FileDialogSetup& setup) override {
+        offeredName = setup.initialName;
+        return savePath;
+    }
+};
 
 class LibraryWindowTest : public QObject {
     Q_OBJECT
@@ -142,6 +161,41 @@ private slots:
         QCOMPARE(window->watchedFolders(), QStringList{folder_});
     }
 
+    // A dropped folder is watched and scanned; a dropped file goes to the
+    // main window; a drop offered only as a move is refused.
+    void droppedFoldersAreScannedAndFilesOpened() {
+        auto window = makeWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const auto drop = [&](const QStringList& paths, Qt::DropActions actions) {
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const QString& path : paths)
+                urls << QUrl::fromLocalFile(path);
+            mime.setUrls(urls);
+            const QPointF at(window->width() / 2.0, window->height() / 2.0);
+            QDragEnterEvent enter(at.toPoint(), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &enter);
+            QDropEvent event(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &event);
+            return enter.isAccepted() && event.isAccepted();
+        };
+        QSignalSpy opened(window.get(), &LibraryWindow::openRequested);
+        QSignalSpy finished(window.get(), &LibraryWindow::scanFinished);
+
+        QVERIFY(!drop({folder_}, Qt::MoveAction));
+        QVERIFY(window->watchedFolders().isEmpty());
+
+        const QString file = folder_ + QStringLiteral("/c.dem");
+        QVERIFY(drop({folder_ + QStringLiteral("/sub"), file}, Qt::CopyAction | Qt::MoveAction));
+        QCOMPARE(window->watchedFolders(), QStringList{folder_ + QStringLiteral("/sub")});
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(opened.front().at(0).toString(), file);
+        QCOMPARE(opened.front().at(1).toString(), QString());
+        QVERIFY(finished.wait(10000));
+        QTRY_COMPARE(column(*window, LibraryTableModel::Map), QStringList{"alpha"});
+    }
+
     void mainWindowAsksForTheLibraryOnCtrlL() {
         QtUserInterface ui;
         Language language;
@@ -160,7 +214,10 @@ private slots:
         QCOMPARE(window.contextMenuPolicy(), Qt::ActionsContextMenu);
     }
 
-    void aMemberOpensInTheMainWindow() {
+    // A member is read out of its archive into memory; the main window shows
+    // it, and its demo log is written from the same bytes (the member has no
+    // file of its own to open).
+    void aMemberOpensInTheMainWindowAndGetsItsDemoLog() {
         // The default database goes to the temporary folder, not the user's.
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(temp_->path("data")));
         temp_->installLanguageTable(FENLARK_LANGUAGE_TABLE_SOURCE);
@@ -176,17 +233,35 @@ private slots:
         QVERIFY(library::test::WriteArchive(archive, library::test::ArchiveKind::Zip,
                                             {{"match/proto68.dm_68", bytes}}));
 
-        QtUserInterface ui;
+        AnsweringUserInterface ui;
         Language language;
         Session session(ui, language, temp_->programFolder());
         FenlarkWindow window(session, ui);
         ui.setWindow(&window);
-        LibraryLauncher launcher(session, window);
-        QVERIFY(launcher.open({}));
-        launcher.openDemo(QString::fromStdString(archive), QStringLiteral("match/proto68.dm_68"));
+        auto launcher = std::make_unique<LibraryLauncher>(session, window);
+        QVERIFY(launcher->open({}));
+        launcher->openDemo(QString::fromStdString(archive), QStringLiteral("match/proto68.dm_68"));
         QVERIFY(window.isVisible());
         QCOMPARE(window.txtMap->text(), QStringLiteral("oa_dm1"));
         QCOMPARE(session.DemoPath, archive + "/match/proto68.dm_68");
+
+        ui.savePath = QString::fromStdString(temp_->path("member-log.txt"));
+        QVERIFY(window.cmdCreateDemoLog->isEnabled());
+        window.cmdCreateDemoLog->click();
+        QCOMPARE(ui.offeredName, QStringLiteral("proto68.dm_68.txt"));
+        QCOMPARE(ui.messages, QStringList{QStringLiteral("Demo log created!")});
+        QFile log(ui.savePath);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains("oa_dm1"), text.left(400).constData());
+        QVERIFY(text.contains("- End of demo log."));
+
+        // A file loaded afterwards is read from disk, not from the member.
+        window.loadDroppedFile(
+            QString::fromStdString(std::string(FENLARK_SAMPLES_DIR) + "/ffa.dm_71"));
+        QVERIFY(session.demoBytes == nullptr);
+        QCOMPARE(window.txtMap->text(), QStringLiteral("oa_dm4"));
+        launcher.reset();
         QVERIFY(session.demoBytes == nullptr);
     }
 
