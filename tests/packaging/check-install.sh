@@ -3,16 +3,16 @@
 # that they prove to find their definitions and language texts in
 # share/fenlark/ (not beside the build tree). Also validates the installed
 # desktop entry and AppStream metadata.
-# Usage: check-install.sh BUILD_DIR SAMPLES_DIR
+# Usage: check-install.sh BUILD_DIR SAMPLES_DIR [CMAKE]
 set -euo pipefail
-build=$1 samples=$2
+build=$1 samples=$2 cmake=${3:-cmake}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 prefix=$tmp/prefix
-cmake --install "$build" --prefix "$prefix" >/dev/null
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
 # Layout: programs in bin/, shared files in share/fenlark/, nothing at the top.
 for program in fenlark-info fenlark-library; do
