@@ -43,6 +43,9 @@ add_custom_command(OUTPUT ${doc_build}/changelog.Debian.gz
 add_custom_target(fenlark_package_doc ALL DEPENDS ${doc_build}/changelog.Debian.gz)
 install(FILES ${doc_build}/copyright ${doc_build}/changelog.Debian.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The JSON schemas of fenlark-info's and fenlark-library's output.
+file(GLOB FENLARK_SCHEMAS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.schema.json)
+install(FILES ${FENLARK_SCHEMAS} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME fenlark)
 include(CPack)

@@ -147,7 +147,7 @@ opened() { # opener demo screenshot
   if [ "$1" = gio ]; then gio open "$PWD/$2" >/dev/null 2>&1 & else "$1" "$PWD/$2" >/dev/null 2>&1 & fi
   local pid="" window
   for _ in $(seq 40); do
-    pid=$(pgrep -f "^/usr/bin/fenlark /root/t/$2\$" | head -1 || true)
+    pid=$(pgrep -f "^/usr/bin/fenlark -- /root/t/$2\$" | head -1 || true)
     [ -n "$pid" ] && break
     sleep 0.5
   done

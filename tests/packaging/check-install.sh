@@ -49,7 +49,7 @@ listed=$("$prefix/bin/fenlark-library" --db "$tmp/library.sqlite" list --json | 
 desktop=$(ls "$prefix"/share/applications/*.desktop 2>/dev/null || true)
 if [ -n "$desktop" ]; then
   desktop-file-validate "$desktop" || fail "desktop-file-validate"
-  grep -q "^Exec=$prefix/bin/fenlark %f$" "$desktop" || fail "Exec does not name the installed program"
+  grep -q "^Exec=$prefix/bin/fenlark -- %f$" "$desktop" || fail "Exec does not name the installed program"
   appstreamcli validate --no-net --pedantic "$prefix"/share/metainfo/*.metainfo.xml >"$tmp/as.txt" 2>&1 ||
     { cat "$tmp/as.txt"; fail "appstreamcli validate"; }
   ls "$prefix"/share/icons/hicolor/scalable/apps/*.svg "$prefix"/share/mime/packages/*.xml >/dev/null ||
