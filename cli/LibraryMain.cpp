@@ -12,6 +12,7 @@
 #include "app/StartUp.h"
 #include "cli/CommandLine.h"
 #include "core/Files.h"
+#include "core/InstallLayout.h"
 #include "lang/Language.h"
 #include "library/DemoExtensions.h"
 #include "library/LibraryDatabase.h"
@@ -238,7 +239,8 @@ int Scan(LibraryDatabase& database, const Options& options, const std::string& p
     LibraryFlowSettings settings;
     settings.programFolder = programFolder;
     settings.matchAnalysis = options.matchAnalysis;
-    settings.definitionsFolder = options.dataFolder.value_or(programFolder + "/../Data/");
+    settings.definitionsFolder =
+        options.dataFolder.value_or(DefaultDefinitionsFolder(programFolder));
     if (auto number = ConvertLanguageSetting(ReadLanguageSetting().value_or("1"))) {
         settings.languageNumber = *number;
     }

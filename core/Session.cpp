@@ -1,5 +1,7 @@
 #include "core/Session.h"
 
+#include "core/InstallLayout.h"
+
 #include <utility>
 
 namespace fenlark {
@@ -22,8 +24,9 @@ Session::Session(UserInterface& userInterface, LanguageTexts& languageTexts,
                  std::string programFolder)
     : ui(userInterface), language(languageTexts),
       lstBugFix1(std::make_unique<PosixFolderCanonicalizer>()),
-      programFolder_(std::move(programFolder)) {
-    definitionsFolder_ = programFolder_ + "/../Data/";
+      programFolder_(std::move(programFolder)),
+      sharedFilesFolder_(SharedFilesFolder(programFolder_)) {
+    definitionsFolder_ = sharedFilesFolder_ + "Data/";
 }
 
 void Session::setDefinitionsFolder(std::string folder) {
@@ -34,7 +37,7 @@ void Session::setDefinitionsFolder(std::string folder) {
 }
 
 std::string Session::languageFolder() const {
-    return programFolder_ + "/../";
+    return sharedFilesFolder_;
 }
 
 std::string Session::currentDefinitionPath() const {

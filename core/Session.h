@@ -52,10 +52,12 @@ public:
     ByteSource* demoBytes = nullptr;
 
     const std::string& programFolder() const { return programFolder_; }
-    // The folder of the definitions: "<program folder>/../Data/" unless replaced.
+    // The folder of the definitions: Data/ in the shared-files folder
+    // (core/InstallLayout.h) unless replaced.
     const std::string& definitionsFolder() const { return definitionsFolder_; }
     void setDefinitionsFolder(std::string folder);
-    // The folder handed to the language component: "<program folder>/../".
+    // The folder handed to the language component: the shared-files folder,
+    // which holds the language table.
     std::string languageFolder() const;
 
     // Full path of the current definition, or "" when none is selected.
@@ -77,6 +79,7 @@ public:
 
 private:
     std::string programFolder_;
+    std::string sharedFilesFolder_;
     std::string definitionsFolder_;
 };
 

@@ -13,6 +13,10 @@ packages=(
   clang libclang-rt-dev clang-format clang-tidy
   xvfb xauth
   python3 python3-jsonschema groff-base
+  # packaging and desktop integration: MIME database, desktop entry and
+  # AppStream checks, the .deb's dependencies and checks
+  shared-mime-info libglib2.0-bin desktop-file-utils appstream
+  dpkg-dev file lintian
 )
 
 missing=()
