@@ -8,6 +8,14 @@
 // sign-extended to 32 bits where the field is signed, floats as their IEEE
 // single-precision bits).
 //
+// A sink may ask for fewer fields, so that values it would throw away are not
+// built: a member `std::uint64_t wantedEntityFields() const` gives a mask of
+// the entity fields it wants (bit i for field i), and a member
+// `static constexpr bool WantsPlayerFields = false` declines the player-state
+// fields (not the player arrays). Fields not wanted are still read bit for
+// bit, since their lengths depend on their codes, but reach no sink member.
+// A sink without these members gets every field.
+//
 // Every decoder returns false when the data cannot be valid (a field count or
 // mask length beyond its table, or the message ending inside the record). The
 // caller then treats the rest of the message as exhausted.
@@ -18,6 +26,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <concepts>
 #include <cstdint>
 #include <span>
 
@@ -53,6 +62,27 @@ struct NullDeltaSink {
     void entity(unsigned /*number*/, EntityChange) {}
     void entityField(unsigned /*number*/, unsigned /*index*/, std::uint32_t /*value*/) {}
 };
+
+// Every field of a table is a bit of a 64-bit mask (see MaxTableFields).
+inline constexpr std::uint64_t AllFields = ~std::uint64_t{0};
+
+template <class Sink> std::uint64_t WantedEntityFields(const Sink& sink) {
+    if constexpr (requires {
+                      { sink.wantedEntityFields() } -> std::convertible_to<std::uint64_t>;
+                  }) {
+        return sink.wantedEntityFields();
+    } else {
+        return AllFields;
+    }
+}
+
+template <class Sink> constexpr bool WantsPlayerFields() {
+    if constexpr (requires { Sink::WantsPlayerFields; }) {
+        return Sink::WantsPlayerFields;
+    } else {
+        return true;
+    }
+}
 
 namespace detail {
 
@@ -96,6 +126,15 @@ FENLARK_DECODER_INLINE std::uint32_t TakeRawFieldValue(MessageBits& in, int widt
     return in.takeRaw(static_cast<unsigned>(width));
 }
 
+// Consumes one raw field's value like TakeRawFieldValue.
+FENLARK_DECODER_INLINE void PassRawFieldValue(MessageBits& in, int width) {
+    if (width == 0) {
+        in.drop(in.takeBit() ? FullFloatBits : IntegralFloatBits);
+        return;
+    }
+    in.drop(static_cast<unsigned>(width < 0 ? -width : width));
+}
+
 // The bits that cover most field values: an integral float (format bit and
 // 13 bits) or an integer of at most 16 bits. Wider values top up the window
 // once more.
@@ -123,10 +162,30 @@ FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int wi
     return in.take<true>(bits);
 }
 
+// Consumes one coded field's value like TakeCodedFieldValue.
+FENLARK_DECODER_INLINE void PassCodedFieldValue(MessageBits& in, int width) {
+    constexpr std::uint32_t WideValueBits = MessageBits::MaxCodedBits(MaxFieldWidth);
+    if (width == 0) {
+        if (!in.takeBit()) {
+            in.pass<true>(IntegralFloatBits);
+            return;
+        }
+        in.ensure(WideValueBits);
+        in.pass<true>(FullFloatBits);
+        return;
+    }
+    const unsigned bits = static_cast<unsigned>(width < 0 ? -width : width);
+    if (bits > ShortBits) {
+        in.ensure(WideValueBits);
+    }
+    in.pass<true>(bits);
+}
+
 // The changed fields of a delta record among its first `count` fields (the
 // protocols from 66 on): a run of zero "changed" bits before each changed
 // field, and for entities (`Presence`) a bit that says whether a value
-// follows or the field became 0. `deliverField(index, value)` gets each field.
+// follows or the field became 0. `deliverField(index, value)` gets each
+// field whose bit is set in `wanted`; the others are only consumed.
 //
 // The window is filled before each field without a test, so that the run
 // of zeros, the changed bit and a small value are there without further
@@ -134,7 +193,8 @@ FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int wi
 // need another refill.
 template <bool Presence, class Emit>
 FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
-                                              unsigned count, Emit&& deliverField) {
+                                              unsigned count, std::uint64_t wanted,
+                                              Emit&& deliverField) {
     constexpr std::uint32_t RunBits = MessageBits::RefillBits;
     constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
     unsigned index = 0;
@@ -159,11 +219,17 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
         in.drop(zeros + 1); // the unchanged fields and the changed bit
         index += zeros;
         in.ensure((Presence ? 1 : 0) + SmallValueBits);
-        std::uint32_t value = 0;
-        if (!Presence || in.takeBit()) {
-            value = TakeCodedFieldValue(in, fields[index].bits);
+        // Tables have at most 64 fields, so the shift stays in range.
+        const bool want = (wanted >> index & 1u) != 0;
+        if (Presence && !in.takeBit()) {
+            if (want) {
+                deliverField(index, 0);
+            }
+        } else if (want) {
+            deliverField(index, TakeCodedFieldValue(in, fields[index].bits));
+        } else {
+            PassCodedFieldValue(in, fields[index].bits);
         }
-        deliverField(index, value);
         ++index;
     }
 }
@@ -194,7 +260,7 @@ inline constexpr std::uint32_t EntityStartBits = MessageBits::MaxBits<Coded>(Ent
 // caller has made sure of EntityStartBits.
 template <class Sink>
 FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
-                                            unsigned number, Sink& sink) {
+                                            std::uint64_t wanted, unsigned number, Sink& sink) {
     if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
@@ -204,7 +270,7 @@ FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const Fie
     }
     sink.entity(number, EntityChange::Changed);
     return ReadChangedFields<true>(
-        in, fields.data(), count,
+        in, fields.data(), count, wanted,
         [&](unsigned index, std::uint32_t value) { sink.entityField(number, index, value); });
 }
 
@@ -247,8 +313,9 @@ FENLARK_DECODER_INLINE bool ReadPlayerDelta(MessageBits& in, std::span<const Fie
     if (count > fields.size()) {
         return false;
     }
+    constexpr std::uint64_t Wanted = WantsPlayerFields<Sink>() ? AllFields : 0;
     if (!ReadChangedFields<false>(
-            in, fields.data(), count,
+            in, fields.data(), count, Wanted,
             [&](unsigned index, std::uint32_t value) { sink.playerField(index, value); })) {
         return false;
     }
@@ -264,31 +331,42 @@ inline constexpr unsigned OldMaskWholeBytes = 6;
 // by a predefined or an explicit mask, and carry no presence bits.
 template <class Sink>
 FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
-                                               unsigned number, Sink& sink) {
+                                               std::uint64_t wanted, unsigned number, Sink& sink) {
     if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
-    std::array<std::uint8_t, 8> mask{};
+    // Bit i of byte i div 8 of the mask is bit i of `sent`.
+    std::uint64_t sent = 0;
     const unsigned maskIndex = in.raw(OldMaskIndexBits);
     if (maskIndex < OldEntityMaskCount) {
-        std::copy(OldEntityMasks[maskIndex].begin(), OldEntityMasks[maskIndex].end(), mask.begin());
+        for (std::size_t i = 0; i < OldEntityMasks[maskIndex].size(); ++i) {
+            sent |= std::uint64_t{OldEntityMasks[maskIndex][i]} << (8 * i);
+        }
     } else {
         for (std::size_t i = 0; i < OldMaskWholeBytes; ++i) {
-            mask[i] = static_cast<std::uint8_t>(in.raw(ByteBits));
+            sent |= std::uint64_t{in.raw(ByteBits)} << (8 * i);
         }
-        mask[OldMaskWholeBytes] = static_cast<std::uint8_t>(
-            in.raw(static_cast<unsigned>(fields.size()) - OldMaskWholeBytes * ByteBits));
+        sent |= std::uint64_t{in.raw(static_cast<unsigned>(fields.size()) -
+                                     OldMaskWholeBytes * ByteBits)}
+                << (8 * OldMaskWholeBytes);
+    }
+    // Mask bits beyond the table select nothing.
+    if (fields.size() < MaxTableFields) {
+        sent &= (std::uint64_t{1} << fields.size()) - 1u;
     }
     sink.entity(number, EntityChange::Changed);
-    for (unsigned index = 0; index < fields.size(); ++index) {
-        if ((unsigned{mask[index >> 3]} >> (index & 7u) & 1u) == 0) {
-            continue;
-        }
+    while (sent != 0) {
+        const auto index = static_cast<unsigned>(std::countr_zero(sent));
+        sent &= sent - 1u;
         if (in.exhausted()) {
             return false;
         }
         in.ensure(MaxRawFieldValueBits);
-        sink.entityField(number, index, TakeRawFieldValue(in, fields[index].bits));
+        if ((wanted >> index & 1u) != 0) {
+            sink.entityField(number, index, TakeRawFieldValue(in, fields[index].bits));
+        } else {
+            PassRawFieldValue(in, fields[index].bits);
+        }
     }
     return true;
 }
@@ -305,7 +383,11 @@ FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const 
         if (!in.takeBit()) {
             continue;
         }
-        sink.playerField(index, TakeRawFieldValue(in, fields[index].bits));
+        if constexpr (WantsPlayerFields<Sink>()) {
+            sink.playerField(index, TakeRawFieldValue(in, fields[index].bits));
+        } else {
+            PassRawFieldValue(in, fields[index].bits);
+        }
     }
     return ReadPlayerArrays<false>(in, false, sink);
 }
@@ -314,11 +396,11 @@ FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const 
 // and 48) or the newer one.
 template <bool Old, class Sink>
 FENLARK_DECODER_INLINE bool ReadEntity(MessageBits& in, const ProtocolInfo& protocol,
-                                       unsigned number, Sink& sink) {
+                                       std::uint64_t wanted, unsigned number, Sink& sink) {
     if constexpr (Old) {
-        return ReadOldEntityDelta(in, protocol.entityFields, number, sink);
+        return ReadOldEntityDelta(in, protocol.entityFields, wanted, number, sink);
     } else {
-        return ReadEntityDelta(in, protocol.entityFields, number, sink);
+        return ReadEntityDelta(in, protocol.entityFields, wanted, number, sink);
     }
 }
 
@@ -357,6 +439,7 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
         return false;
     }
 
+    const std::uint64_t wanted = WantedEntityFields(sink);
     while (true) {
         if (in.exhausted()) {
             return false;
@@ -367,7 +450,7 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
             // A coded message still needs its end byte; an old one may end here.
             return Coded ? !in.exhausted() : in.position() <= in.endPosition();
         }
-        if (!ReadEntity<Old>(in, protocol, number, sink)) {
+        if (!ReadEntity<Old>(in, protocol, wanted, number, sink)) {
             return false;
         }
     }
@@ -381,7 +464,8 @@ FENLARK_DECODER_INLINE bool ReadBaselineBody(MessageBits& in, const ProtocolInfo
     }
     in.ensure(EntityStartBits<!Old>);
     const unsigned number = in.take<!Old>(EntityNumberBits);
-    return ReadEntity<Old>(in, protocol, number, sink) && in.position() <= in.endPosition();
+    return ReadEntity<Old>(in, protocol, WantedEntityFields(sink), number, sink) &&
+           in.position() <= in.endPosition();
 }
 
 } // namespace detail

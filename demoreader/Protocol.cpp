@@ -436,6 +436,12 @@ static_assert(std::ranges::all_of(Protocols, [](const ProtocolInfo& protocol) {
     return protocol.coded != protocol.oldFormat;
 }));
 
+// Sinks choose fields with a 64-bit mask, one bit per field.
+static_assert(std::ranges::all_of(Protocols, [](const ProtocolInfo& protocol) {
+    return protocol.entityFields.size() <= MaxTableFields &&
+           protocol.playerFields.size() <= MaxTableFields;
+}));
+
 } // namespace
 
 // clang-format off
