@@ -192,7 +192,7 @@ FENLARK_DECODER_INLINE void PassCodedFieldValue(MessageBits& in, int width) {
 // checks; only runs of a whole window, full floats and wide integers may
 // need another refill.
 template <bool Presence, class Emit>
-FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
+FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const std::int8_t* widths,
                                               unsigned count, std::uint64_t wanted,
                                               Emit&& deliverField) {
     constexpr std::uint32_t RunBits = MessageBits::RefillBits;
@@ -226,9 +226,9 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
                 deliverField(index, 0);
             }
         } else if (want) {
-            deliverField(index, TakeCodedFieldValue(in, fields[index].bits));
+            deliverField(index, TakeCodedFieldValue(in, widths[index]));
         } else {
-            PassCodedFieldValue(in, fields[index].bits);
+            PassCodedFieldValue(in, widths[index]);
         }
         ++index;
     }
@@ -259,18 +259,18 @@ inline constexpr std::uint32_t EntityStartBits = MessageBits::MaxBits<Coded>(Ent
 // One entity delta record after its number (protocols from 66 on); the
 // caller has made sure of EntityStartBits.
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
+FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const std::int8_t> widths,
                                             std::uint64_t wanted, unsigned number, Sink& sink) {
     if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
     const unsigned count = in.take<true>(FieldCountBits);
-    if (count > fields.size()) {
+    if (count > widths.size()) {
         return false;
     }
     sink.entity(number, EntityChange::Changed);
     return ReadChangedFields<true>(
-        in, fields.data(), count, wanted,
+        in, widths.data(), count, wanted,
         [&](unsigned index, std::uint32_t value) { sink.entityField(number, index, value); });
 }
 
@@ -307,15 +307,15 @@ FENLARK_DECODER_INLINE bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sin
 
 // One player-state delta (protocols from 66 on).
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields,
+FENLARK_DECODER_INLINE bool ReadPlayerDelta(MessageBits& in, std::span<const std::int8_t> widths,
                                             Sink& sink) {
     const unsigned count = in.bits<true>(FieldCountBits);
-    if (count > fields.size()) {
+    if (count > widths.size()) {
         return false;
     }
     constexpr std::uint64_t Wanted = WantsPlayerFields<Sink>() ? AllFields : 0;
     if (!ReadChangedFields<false>(
-            in, fields.data(), count, Wanted,
+            in, widths.data(), count, Wanted,
             [&](unsigned index, std::uint32_t value) { sink.playerField(index, value); })) {
         return false;
     }
@@ -330,7 +330,7 @@ inline constexpr unsigned OldMaskWholeBytes = 6;
 // One entity delta record of protocols 45 and 48: the fields sent are chosen
 // by a predefined or an explicit mask, and carry no presence bits.
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
+FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const std::int8_t> widths,
                                                std::uint64_t wanted, unsigned number, Sink& sink) {
     if (!EntityFieldsFollow(in, number, sink)) {
         return true;
@@ -346,13 +346,13 @@ FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const 
         for (std::size_t i = 0; i < OldMaskWholeBytes; ++i) {
             sent |= std::uint64_t{in.raw(ByteBits)} << (8 * i);
         }
-        sent |= std::uint64_t{in.raw(static_cast<unsigned>(fields.size()) -
+        sent |= std::uint64_t{in.raw(static_cast<unsigned>(widths.size()) -
                                      OldMaskWholeBytes * ByteBits)}
                 << (8 * OldMaskWholeBytes);
     }
     // Mask bits beyond the table select nothing.
-    if (fields.size() < MaxTableFields) {
-        sent &= (std::uint64_t{1} << fields.size()) - 1u;
+    if (widths.size() < MaxTableFields) {
+        sent &= (std::uint64_t{1} << widths.size()) - 1u;
     }
     sink.entity(number, EntityChange::Changed);
     while (sent != 0) {
@@ -363,31 +363,50 @@ FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const 
         }
         in.ensure(MaxRawFieldValueBits);
         if ((wanted >> index & 1u) != 0) {
-            sink.entityField(number, index, TakeRawFieldValue(in, fields[index].bits));
+            sink.entityField(number, index, TakeRawFieldValue(in, widths[index]));
         } else {
-            PassRawFieldValue(in, fields[index].bits);
+            PassRawFieldValue(in, widths[index]);
         }
     }
     return true;
 }
 
-// One player-state delta of protocols 45 and 48: a changed bit for every field.
+// One player-state delta of protocols 45 and 48: a changed bit for every
+// field. Runs of unchanged fields are consumed a window at a time. The bytes
+// after a message are zeros, so a run never finds a changed bit past the
+// end, and a message that ends inside the fields still fails (at the latest
+// in the arrays, which check first).
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields,
+FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const std::int8_t> widths,
                                                Sink& sink) {
-    for (unsigned index = 0; index < fields.size(); ++index) {
+    constexpr std::uint32_t RunBits = MessageBits::RefillBits;
+    constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
+    const auto count = static_cast<unsigned>(widths.size());
+    unsigned index = 0;
+    while (index < count) {
         if (in.exhausted()) {
             return false;
         }
-        in.ensure(1 + MaxRawFieldValueBits);
-        if (!in.takeBit()) {
+        in.fill();
+        const auto zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
+        if (zeros >= count - index) {
+            in.drop(count - index);
+            break;
+        }
+        if (zeros == RunBits) {
+            in.drop(RunBits);
+            index += RunBits;
             continue;
         }
+        in.drop(zeros + 1); // the unchanged fields and the changed bit
+        index += zeros;
+        in.ensure(MaxRawFieldValueBits);
         if constexpr (WantsPlayerFields<Sink>()) {
-            sink.playerField(index, TakeRawFieldValue(in, fields[index].bits));
+            sink.playerField(index, TakeRawFieldValue(in, widths[index]));
         } else {
-            PassRawFieldValue(in, fields[index].bits);
+            PassRawFieldValue(in, widths[index]);
         }
+        ++index;
     }
     return ReadPlayerArrays<false>(in, false, sink);
 }
@@ -398,9 +417,9 @@ template <bool Old, class Sink>
 FENLARK_DECODER_INLINE bool ReadEntity(MessageBits& in, const ProtocolInfo& protocol,
                                        std::uint64_t wanted, unsigned number, Sink& sink) {
     if constexpr (Old) {
-        return ReadOldEntityDelta(in, protocol.entityFields, wanted, number, sink);
+        return ReadOldEntityDelta(in, protocol.entityWidths, wanted, number, sink);
     } else {
-        return ReadEntityDelta(in, protocol.entityFields, wanted, number, sink);
+        return ReadEntityDelta(in, protocol.entityWidths, wanted, number, sink);
     }
 }
 
@@ -432,10 +451,10 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
     }
 
     if constexpr (Old) {
-        if (!ReadOldPlayerDelta(in, protocol.playerFields, sink)) {
+        if (!ReadOldPlayerDelta(in, protocol.playerWidths, sink)) {
             return false;
         }
-    } else if (!ReadPlayerDelta(in, protocol.playerFields, sink)) {
+    } else if (!ReadPlayerDelta(in, protocol.playerWidths, sink)) {
         return false;
     }
 

@@ -36,6 +36,10 @@ struct ProtocolInfo {
     bool snapshotCommandNumber;
     std::span<const FieldInfo> entityFields;
     std::span<const FieldInfo> playerFields;
+    // The same tables' widths alone (FieldInfo::bits), which the decoders
+    // read for every field.
+    std::span<const std::int8_t> entityWidths;
+    std::span<const std::int8_t> playerWidths;
 };
 
 // The number that stands for the ".dm3" format, and the protocol any other
