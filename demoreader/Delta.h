@@ -8,6 +8,14 @@
 // sign-extended to 32 bits where the field is signed, floats as their IEEE
 // single-precision bits).
 //
+// A sink may ask for fewer fields, so that values it would throw away are not
+// built: a member `std::uint64_t wantedEntityFields() const` gives a mask of
+// the entity fields it wants (bit i for field i), and a member
+// `static constexpr bool WantsPlayerFields = false` declines the player-state
+// fields (not the player arrays). Fields not wanted are still read bit for
+// bit, since their lengths depend on their codes, but reach no sink member.
+// A sink without these members gets every field.
+//
 // Every decoder returns false when the data cannot be valid (a field count or
 // mask length beyond its table, or the message ending inside the record). The
 // caller then treats the rest of the message as exhausted.
@@ -18,6 +26,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <concepts>
 #include <cstdint>
 #include <span>
 
@@ -53,6 +62,27 @@ struct NullDeltaSink {
     void entity(unsigned /*number*/, EntityChange) {}
     void entityField(unsigned /*number*/, unsigned /*index*/, std::uint32_t /*value*/) {}
 };
+
+// Every field of a table is a bit of a 64-bit mask (see MaxTableFields).
+inline constexpr std::uint64_t AllFields = ~std::uint64_t{0};
+
+template <class Sink> std::uint64_t WantedEntityFields(const Sink& sink) {
+    if constexpr (requires {
+                      { sink.wantedEntityFields() } -> std::convertible_to<std::uint64_t>;
+                  }) {
+        return sink.wantedEntityFields();
+    } else {
+        return AllFields;
+    }
+}
+
+template <class Sink> constexpr bool WantsPlayerFields() {
+    if constexpr (requires { Sink::WantsPlayerFields; }) {
+        return Sink::WantsPlayerFields;
+    } else {
+        return true;
+    }
+}
 
 namespace detail {
 
@@ -96,6 +126,15 @@ FENLARK_DECODER_INLINE std::uint32_t TakeRawFieldValue(MessageBits& in, int widt
     return in.takeRaw(static_cast<unsigned>(width));
 }
 
+// Consumes one raw field's value like TakeRawFieldValue.
+FENLARK_DECODER_INLINE void PassRawFieldValue(MessageBits& in, int width) {
+    if (width == 0) {
+        in.drop(in.takeBit() ? FullFloatBits : IntegralFloatBits);
+        return;
+    }
+    in.drop(static_cast<unsigned>(width < 0 ? -width : width));
+}
+
 // The bits that cover most field values: an integral float (format bit and
 // 13 bits) or an integer of at most 16 bits. Wider values top up the window
 // once more.
@@ -123,18 +162,39 @@ FENLARK_DECODER_INLINE std::uint32_t TakeCodedFieldValue(MessageBits& in, int wi
     return in.take<true>(bits);
 }
 
+// Consumes one coded field's value like TakeCodedFieldValue.
+FENLARK_DECODER_INLINE void PassCodedFieldValue(MessageBits& in, int width) {
+    constexpr std::uint32_t WideValueBits = MessageBits::MaxCodedBits(MaxFieldWidth);
+    if (width == 0) {
+        if (!in.takeBit()) {
+            in.pass<true>(IntegralFloatBits);
+            return;
+        }
+        in.ensure(WideValueBits);
+        in.pass<true>(FullFloatBits);
+        return;
+    }
+    const unsigned bits = static_cast<unsigned>(width < 0 ? -width : width);
+    if (bits > ShortBits) {
+        in.ensure(WideValueBits);
+    }
+    in.pass<true>(bits);
+}
+
 // The changed fields of a delta record among its first `count` fields (the
 // protocols from 66 on): a run of zero "changed" bits before each changed
 // field, and for entities (`Presence`) a bit that says whether a value
-// follows or the field became 0. `deliverField(index, value)` gets each field.
+// follows or the field became 0. `deliverField(index, value)` gets each
+// field whose bit is set in `wanted`; the others are only consumed.
 //
 // The window is filled before each field without a test, so that the run
 // of zeros, the changed bit and a small value are there without further
 // checks; only runs of a whole window, full floats and wide integers may
 // need another refill.
 template <bool Presence, class Emit>
-FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* fields,
-                                              unsigned count, Emit&& deliverField) {
+FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const std::int8_t* widths,
+                                              unsigned count, std::uint64_t wanted,
+                                              Emit&& deliverField) {
     constexpr std::uint32_t RunBits = MessageBits::RefillBits;
     constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
     unsigned index = 0;
@@ -159,11 +219,17 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const FieldInfo* 
         in.drop(zeros + 1); // the unchanged fields and the changed bit
         index += zeros;
         in.ensure((Presence ? 1 : 0) + SmallValueBits);
-        std::uint32_t value = 0;
-        if (!Presence || in.takeBit()) {
-            value = TakeCodedFieldValue(in, fields[index].bits);
+        // Tables have at most 64 fields, so the shift stays in range.
+        const bool want = (wanted >> index & 1u) != 0;
+        if (Presence && !in.takeBit()) {
+            if (want) {
+                deliverField(index, 0);
+            }
+        } else if (want) {
+            deliverField(index, TakeCodedFieldValue(in, widths[index]));
+        } else {
+            PassCodedFieldValue(in, widths[index]);
         }
-        deliverField(index, value);
         ++index;
     }
 }
@@ -193,18 +259,18 @@ inline constexpr std::uint32_t EntityStartBits = MessageBits::MaxBits<Coded>(Ent
 // One entity delta record after its number (protocols from 66 on); the
 // caller has made sure of EntityStartBits.
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
-                                            unsigned number, Sink& sink) {
+FENLARK_DECODER_INLINE bool ReadEntityDelta(MessageBits& in, std::span<const std::int8_t> widths,
+                                            std::uint64_t wanted, unsigned number, Sink& sink) {
     if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
     const unsigned count = in.take<true>(FieldCountBits);
-    if (count > fields.size()) {
+    if (count > widths.size()) {
         return false;
     }
     sink.entity(number, EntityChange::Changed);
     return ReadChangedFields<true>(
-        in, fields.data(), count,
+        in, widths.data(), count, wanted,
         [&](unsigned index, std::uint32_t value) { sink.entityField(number, index, value); });
 }
 
@@ -241,14 +307,15 @@ FENLARK_DECODER_INLINE bool ReadPlayerArrays(MessageBits& in, bool outerBit, Sin
 
 // One player-state delta (protocols from 66 on).
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields,
+FENLARK_DECODER_INLINE bool ReadPlayerDelta(MessageBits& in, std::span<const std::int8_t> widths,
                                             Sink& sink) {
     const unsigned count = in.bits<true>(FieldCountBits);
-    if (count > fields.size()) {
+    if (count > widths.size()) {
         return false;
     }
+    constexpr std::uint64_t Wanted = WantsPlayerFields<Sink>() ? AllFields : 0;
     if (!ReadChangedFields<false>(
-            in, fields.data(), count,
+            in, widths.data(), count, Wanted,
             [&](unsigned index, std::uint32_t value) { sink.playerField(index, value); })) {
         return false;
     }
@@ -263,49 +330,83 @@ inline constexpr unsigned OldMaskWholeBytes = 6;
 // One entity delta record of protocols 45 and 48: the fields sent are chosen
 // by a predefined or an explicit mask, and carry no presence bits.
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const FieldInfo> fields,
-                                               unsigned number, Sink& sink) {
+FENLARK_DECODER_INLINE bool ReadOldEntityDelta(MessageBits& in, std::span<const std::int8_t> widths,
+                                               std::uint64_t wanted, unsigned number, Sink& sink) {
     if (!EntityFieldsFollow(in, number, sink)) {
         return true;
     }
-    std::array<std::uint8_t, 8> mask{};
+    // Bit i of byte i div 8 of the mask is bit i of `sent`.
+    std::uint64_t sent = 0;
     const unsigned maskIndex = in.raw(OldMaskIndexBits);
     if (maskIndex < OldEntityMaskCount) {
-        std::copy(OldEntityMasks[maskIndex].begin(), OldEntityMasks[maskIndex].end(), mask.begin());
+        for (std::size_t i = 0; i < OldEntityMasks[maskIndex].size(); ++i) {
+            sent |= std::uint64_t{OldEntityMasks[maskIndex][i]} << (8 * i);
+        }
     } else {
         for (std::size_t i = 0; i < OldMaskWholeBytes; ++i) {
-            mask[i] = static_cast<std::uint8_t>(in.raw(ByteBits));
+            sent |= std::uint64_t{in.raw(ByteBits)} << (8 * i);
         }
-        mask[OldMaskWholeBytes] = static_cast<std::uint8_t>(
-            in.raw(static_cast<unsigned>(fields.size()) - OldMaskWholeBytes * ByteBits));
+        sent |= std::uint64_t{in.raw(static_cast<unsigned>(widths.size()) -
+                                     OldMaskWholeBytes * ByteBits)}
+                << (8 * OldMaskWholeBytes);
+    }
+    // Mask bits beyond the table select nothing.
+    if (widths.size() < MaxTableFields) {
+        sent &= (std::uint64_t{1} << widths.size()) - 1u;
     }
     sink.entity(number, EntityChange::Changed);
-    for (unsigned index = 0; index < fields.size(); ++index) {
-        if ((unsigned{mask[index >> 3]} >> (index & 7u) & 1u) == 0) {
-            continue;
-        }
+    while (sent != 0) {
+        const auto index = static_cast<unsigned>(std::countr_zero(sent));
+        sent &= sent - 1u;
         if (in.exhausted()) {
             return false;
         }
         in.ensure(MaxRawFieldValueBits);
-        sink.entityField(number, index, TakeRawFieldValue(in, fields[index].bits));
+        if ((wanted >> index & 1u) != 0) {
+            sink.entityField(number, index, TakeRawFieldValue(in, widths[index]));
+        } else {
+            PassRawFieldValue(in, widths[index]);
+        }
     }
     return true;
 }
 
-// One player-state delta of protocols 45 and 48: a changed bit for every field.
+// One player-state delta of protocols 45 and 48: a changed bit for every
+// field. Runs of unchanged fields are consumed a window at a time. The bytes
+// after a message are zeros, so a run never finds a changed bit past the
+// end, and a message that ends inside the fields still fails (at the latest
+// in the arrays, which check first).
 template <class Sink>
-FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const FieldInfo> fields,
+FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const std::int8_t> widths,
                                                Sink& sink) {
-    for (unsigned index = 0; index < fields.size(); ++index) {
+    constexpr std::uint32_t RunBits = MessageBits::RefillBits;
+    constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
+    const auto count = static_cast<unsigned>(widths.size());
+    unsigned index = 0;
+    while (index < count) {
         if (in.exhausted()) {
             return false;
         }
-        in.ensure(1 + MaxRawFieldValueBits);
-        if (!in.takeBit()) {
+        in.fill();
+        const auto zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
+        if (zeros >= count - index) {
+            in.drop(count - index);
+            break;
+        }
+        if (zeros == RunBits) {
+            in.drop(RunBits);
+            index += RunBits;
             continue;
         }
-        sink.playerField(index, TakeRawFieldValue(in, fields[index].bits));
+        in.drop(zeros + 1); // the unchanged fields and the changed bit
+        index += zeros;
+        in.ensure(MaxRawFieldValueBits);
+        if constexpr (WantsPlayerFields<Sink>()) {
+            sink.playerField(index, TakeRawFieldValue(in, widths[index]));
+        } else {
+            PassRawFieldValue(in, widths[index]);
+        }
+        ++index;
     }
     return ReadPlayerArrays<false>(in, false, sink);
 }
@@ -314,11 +415,11 @@ FENLARK_DECODER_INLINE bool ReadOldPlayerDelta(MessageBits& in, std::span<const 
 // and 48) or the newer one.
 template <bool Old, class Sink>
 FENLARK_DECODER_INLINE bool ReadEntity(MessageBits& in, const ProtocolInfo& protocol,
-                                       unsigned number, Sink& sink) {
+                                       std::uint64_t wanted, unsigned number, Sink& sink) {
     if constexpr (Old) {
-        return ReadOldEntityDelta(in, protocol.entityFields, number, sink);
+        return ReadOldEntityDelta(in, protocol.entityWidths, wanted, number, sink);
     } else {
-        return ReadEntityDelta(in, protocol.entityFields, number, sink);
+        return ReadEntityDelta(in, protocol.entityWidths, wanted, number, sink);
     }
 }
 
@@ -350,13 +451,14 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
     }
 
     if constexpr (Old) {
-        if (!ReadOldPlayerDelta(in, protocol.playerFields, sink)) {
+        if (!ReadOldPlayerDelta(in, protocol.playerWidths, sink)) {
             return false;
         }
-    } else if (!ReadPlayerDelta(in, protocol.playerFields, sink)) {
+    } else if (!ReadPlayerDelta(in, protocol.playerWidths, sink)) {
         return false;
     }
 
+    const std::uint64_t wanted = WantedEntityFields(sink);
     while (true) {
         if (in.exhausted()) {
             return false;
@@ -367,7 +469,7 @@ FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo
             // A coded message still needs its end byte; an old one may end here.
             return Coded ? !in.exhausted() : in.position() <= in.endPosition();
         }
-        if (!ReadEntity<Old>(in, protocol, number, sink)) {
+        if (!ReadEntity<Old>(in, protocol, wanted, number, sink)) {
             return false;
         }
     }
@@ -381,7 +483,8 @@ FENLARK_DECODER_INLINE bool ReadBaselineBody(MessageBits& in, const ProtocolInfo
     }
     in.ensure(EntityStartBits<!Old>);
     const unsigned number = in.take<!Old>(EntityNumberBits);
-    return ReadEntity<Old>(in, protocol, number, sink) && in.position() <= in.endPosition();
+    return ReadEntity<Old>(in, protocol, WantedEntityFields(sink), number, sink) &&
+           in.position() <= in.endPosition();
 }
 
 } // namespace detail

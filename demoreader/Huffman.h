@@ -97,4 +97,21 @@ constexpr HuffmanDecodeTable BuildHuffmanDecodeTable() {
 
 inline constexpr HuffmanDecodeTable HuffmanDecode = BuildHuffmanDecodeTable();
 
+// The code lengths alone, for consuming a code word whose symbol is not
+// needed: one byte load instead of a load and a shift.
+struct HuffmanLengthTable {
+    std::array<std::uint8_t, 1u << HuffmanMaxCodeLength> lengths{};
+};
+
+constexpr HuffmanLengthTable BuildHuffmanLengthTable() {
+    HuffmanLengthTable table;
+    for (std::size_t i = 0; i < table.lengths.size(); ++i) {
+        table.lengths[i] =
+            static_cast<std::uint8_t>(HuffmanDecode.entries[i] >> HuffmanLengthShift);
+    }
+    return table;
+}
+
+inline constexpr HuffmanLengthTable HuffmanLengths = BuildHuffmanLengthTable();
+
 } // namespace fenlark::demoreader

@@ -143,6 +143,22 @@ public:
             return static_cast<std::uint32_t>(value & ((std::uint64_t{1} << count) - 1u));
         }
     }
+    // Consumes one code word without looking at its symbol.
+    [[gnu::always_inline]] void dropSymbol() {
+        drop(HuffmanLengths.lengths[window_ & HuffmanLookAheadMask]);
+    }
+    // Consumes exactly the bits take<Coded>(count) would, without building
+    // the value.
+    template <bool Coded> [[gnu::always_inline]] void pass(unsigned count) {
+        if constexpr (!Coded) {
+            drop(count);
+        } else {
+            drop(count & 7u);
+            for (unsigned bytes = count >> 3; bytes != 0; --bytes) {
+                dropSymbol();
+            }
+        }
+    }
     template <bool Coded> [[gnu::always_inline]] std::int32_t takeSigned(unsigned count) {
         const std::uint32_t value = take<Coded>(count);
         const std::uint32_t sign = std::uint32_t{1} << (count - 1);

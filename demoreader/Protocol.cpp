@@ -364,6 +364,21 @@ constexpr std::span<const FieldInfo> First(const std::span<const FieldInfo> fiel
     return fields.first(count);
 }
 
+// The widths of a table alone, for the decoders.
+template <const auto& Fields> constexpr auto WidthsOf() {
+    std::array<std::int8_t, Fields.size()> widths{};
+    for (std::size_t i = 0; i < Fields.size(); ++i) {
+        widths[i] = Fields[i].bits;
+    }
+    return widths;
+}
+template <const auto& Fields> constexpr auto Widths = WidthsOf<Fields>();
+
+template <const auto& Fields>
+constexpr std::span<const std::int8_t> FirstWidths(std::size_t count) {
+    return std::span<const std::int8_t>(Widths<Fields>).first(count);
+}
+
 constexpr ProtocolInfo Protocols[] = {
     {.number = Dm3Protocol,
      .coded = false,
@@ -371,69 +386,99 @@ constexpr ProtocolInfo Protocols[] = {
      .oldFormat = true,
      .snapshotCommandNumber = true,
      .entityFields = Dm3EntityFields,
-     .playerFields = Dm3PlayerFields},
+     .playerFields = Dm3PlayerFields,
+     .entityWidths = Widths<Dm3EntityFields>,
+     .playerWidths = Widths<Dm3PlayerFields>},
     {.number = 48,
      .coded = false,
      .acknowledge = true,
      .oldFormat = true,
      .snapshotCommandNumber = false,
      .entityFields = Dm48EntityFields,
-     .playerFields = Dm48PlayerFields},
+     .playerFields = Dm48PlayerFields,
+     .entityWidths = Widths<Dm48EntityFields>,
+     .playerWidths = Widths<Dm48PlayerFields>},
     {.number = 66,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = Q3EntityFields,
-     .playerFields = Q3PlayerFields},
+     .playerFields = Q3PlayerFields,
+     .entityWidths = Widths<Q3EntityFields>,
+     .playerWidths = Widths<Q3PlayerFields>},
     {.number = 67,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = Q3EntityFields,
-     .playerFields = Q3PlayerFields},
+     .playerFields = Q3PlayerFields,
+     .entityWidths = Widths<Q3EntityFields>,
+     .playerWidths = Widths<Q3PlayerFields>},
     {.number = 68,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = Q3EntityFields,
-     .playerFields = Q3PlayerFields},
+     .playerFields = Q3PlayerFields,
+     .entityWidths = Widths<Q3EntityFields>,
+     .playerWidths = Widths<Q3PlayerFields>},
     {.number = 71,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = Q3EntityFields,
-     .playerFields = Q3PlayerFields},
+     .playerFields = Q3PlayerFields,
+     .entityWidths = Widths<Q3EntityFields>,
+     .playerWidths = Widths<Q3PlayerFields>},
     {.number = 73,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = First(QlEntityFields, 53),
-     .playerFields = Q3PlayerFields},
+     .playerFields = Q3PlayerFields,
+     .entityWidths = FirstWidths<QlEntityFields>(53),
+     .playerWidths = Widths<Q3PlayerFields>},
     {.number = 90,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = First(QlEntityFields, 55),
-     .playerFields = Ql90PlayerFields},
+     .playerFields = Ql90PlayerFields,
+     .entityWidths = FirstWidths<QlEntityFields>(55),
+     .playerWidths = Widths<Ql90PlayerFields>},
     {.number = 91,
      .coded = true,
      .acknowledge = true,
      .oldFormat = false,
      .snapshotCommandNumber = false,
      .entityFields = QlEntityFields,
-     .playerFields = Ql91PlayerFields},
+     .playerFields = Ql91PlayerFields,
+     .entityWidths = Widths<QlEntityFields>,
+     .playerWidths = Widths<Ql91PlayerFields>},
 };
 static_assert(std::size(Protocols) == KnownProtocols.size());
 // The decoders pick the bit coding by the format: the old format is raw, the
 // newer one Huffman-coded.
 static_assert(std::ranges::all_of(Protocols, [](const ProtocolInfo& protocol) {
     return protocol.coded != protocol.oldFormat;
+}));
+
+// The widths the decoders read are those of the tables.
+static_assert(std::ranges::all_of(Protocols, [](const ProtocolInfo& protocol) {
+    return std::ranges::equal(protocol.entityFields, protocol.entityWidths, {}, &FieldInfo::bits) &&
+           std::ranges::equal(protocol.playerFields, protocol.playerWidths, {}, &FieldInfo::bits);
+}));
+
+// Sinks choose fields with a 64-bit mask, one bit per field.
+static_assert(std::ranges::all_of(Protocols, [](const ProtocolInfo& protocol) {
+    return protocol.entityFields.size() <= MaxTableFields &&
+           protocol.playerFields.size() <= MaxTableFields;
 }));
 
 } // namespace

@@ -3,6 +3,7 @@
 // and the field tables of entity and player-state deltas.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -15,6 +16,9 @@ struct FieldInfo {
     const char* name;
     std::int8_t bits;
 };
+
+// The most fields a table has.
+inline constexpr std::size_t MaxTableFields = 64;
 
 struct ProtocolInfo {
     // The protocol number; 45 stands for the ".dm3" format of Quake III 1.17
@@ -32,6 +36,10 @@ struct ProtocolInfo {
     bool snapshotCommandNumber;
     std::span<const FieldInfo> entityFields;
     std::span<const FieldInfo> playerFields;
+    // The same tables' widths alone (FieldInfo::bits), which the decoders
+    // read for every field.
+    std::span<const std::int8_t> entityWidths;
+    std::span<const std::int8_t> playerWidths;
 };
 
 // The number that stands for the ".dm3" format, and the protocol any other

@@ -48,7 +48,10 @@ void RecordStream::fill(std::size_t count) {
 
 MessageStatus RecordStream::next(std::int32_t& sequence, std::uint8_t* payload,
                                  std::uint32_t& length) {
-    fill(HeaderBytes);
+    // Most records are in the buffer already: fill only when they are not.
+    if (available() < HeaderBytes) {
+        fill(HeaderBytes);
+    }
     if (readError_) {
         return MessageStatus::ReadError;
     }
@@ -65,7 +68,9 @@ MessageStatus RecordStream::next(std::int32_t& sequence, std::uint8_t* payload,
         return MessageStatus::BadLength;
     }
     length = static_cast<std::uint32_t>(claimed);
-    fill(HeaderBytes + length);
+    if (available() < HeaderBytes + length) {
+        fill(HeaderBytes + length);
+    }
     if (readError_) {
         return MessageStatus::ReadError;
     }

@@ -27,6 +27,11 @@ class MatchVisitor : public demoreader::NullMessageVisitor {
 public:
     explicit MatchVisitor(const demoreader::DemoReader& reader);
 
+    // The decoder builds only the entity fields the tracker keeps, and no
+    // player-state fields: the analysis reads the score from the arrays.
+    static constexpr bool WantsPlayerFields = false;
+    std::uint64_t wantedEntityFields() const { return tracker_.wantedFields(); }
+
     // The members the walk calls.
     void messageBegin(std::int32_t /*acknowledge*/) {
         chatMark_ = facts_.chat.size();

@@ -26,6 +26,11 @@ SnapshotTracker::SnapshotTracker(const demoreader::ProtocolInfo& protocol, int e
             entitySlots_[i] = Slot::Other2;
         }
     }
+    for (std::size_t i = 0; i < demoreader::MaxTableFields; ++i) {
+        if (entitySlots_[i] != Slot::None) {
+            wantedFields_ |= std::uint64_t{1} << i;
+        }
+    }
     touched_.reserve(EntityCount);
     changed_.reserve(EntityCount);
     live_.reserve(EntityCount);

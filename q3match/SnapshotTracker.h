@@ -104,6 +104,10 @@ public:
         }
     }
 
+    // The entity fields the tracker keeps (bit i for field i); the decoder
+    // need not build the values of the others.
+    std::uint64_t wantedFields() const { return wantedFields_; }
+
     // The event entities that fire in the last whole snapshot, by number.
     std::span<const TrackedEntity> newEvents() const { return newEvents_; }
     // The score in the player state of the last whole snapshot: the
@@ -185,6 +189,7 @@ private:
 
     int entityEvents_;
     std::array<Slot, 256> entitySlots_{};
+    std::uint64_t wantedFields_ = 0;
     std::array<EntityState, EntityCount + 1> baselines_{};
     std::unique_ptr<std::array<History, EntityCount>> histories_;
     std::array<std::uint8_t, EntityCount> heads_{};
