@@ -16,8 +16,17 @@ constexpr std::string_view ParagraphSeparator = "\xE2\x80\xA9";
 
 constexpr unsigned char FirstNonAscii = 0x80;
 
+// Printable ASCII other than the quote and the backslash: copied as it is.
+constexpr std::array<bool, 256> PlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (unsigned byte = FirstPrintable; byte < FirstNonAscii; ++byte) {
+        plain[byte] = byte != '"' && byte != '\\';
+    }
+    return plain;
+}();
+
 bool IsPlainAscii(unsigned char byte) {
-    return byte >= FirstPrintable && byte < FirstNonAscii && byte != '"' && byte != '\\';
+    return PlainAscii[byte];
 }
 
 void AppendControlEscape(std::string& out, unsigned char byte) {
