@@ -108,8 +108,15 @@ public:
             position_ += into.size() * 8;
             return;
         }
-        for (auto& byte : into) {
-            byte = static_cast<std::uint8_t>(bits(8));
+        // Seven whole bytes per load at any bit offset.
+        for (std::size_t done = 0; done < into.size();) {
+            const std::uint64_t window = load(position_ >> 3) >> (position_ & 7);
+            const std::size_t step = std::min(BytesPerLoad, into.size() - done);
+            for (std::size_t k = 0; k < step; ++k) {
+                into[done + k] = static_cast<std::uint8_t>(window >> (8 * k));
+            }
+            done += step;
+            position_ += step * 8;
         }
     }
 
@@ -190,14 +197,7 @@ private:
     // The next `count` whole bytes (count * 8 bits must remain), moving past them.
     std::string nextBytes(std::size_t count) {
         std::string text(count, '\0');
-        if (byteAligned()) {
-            std::memcpy(text.data(), bytes_.data() + (position_ >> 3), count);
-            position_ += count * 8;
-            return text;
-        }
-        for (char& byte : text) {
-            byte = static_cast<char>(bits(8));
-        }
+        bytes({reinterpret_cast<std::uint8_t*>(text.data()), count});
         return text;
     }
 

@@ -63,6 +63,17 @@ TEST(SourceBitReader, StringsAtAnyBitOffsetAndLengthKeepTheirBytesAndEnd) {
             EXPECT_EQ(in.u8(), 0x3cu) << offset << " " << length;
             EXPECT_FALSE(in.overrun());
 
+            // The same bytes read as a block, zero bytes and all.
+            BitReader block(out.data());
+            block.bits(offset);
+            std::vector<std::uint8_t> copied(length + 2);
+            block.bytes(copied);
+            std::vector<std::uint8_t> expected(text.begin(), text.end());
+            expected.push_back(0);
+            expected.push_back(0x5a);
+            EXPECT_EQ(copied, expected) << offset << " " << length;
+            EXPECT_FALSE(block.overrun());
+
             // Without its zero byte the string runs to the end: what was
             // there is kept, and the reader is overrun.
             BitWriter cut;
