@@ -14,6 +14,21 @@ constexpr std::string_view NextLine = "\xC2\x85";
 constexpr std::string_view LineSeparator = "\xE2\x80\xA8";
 constexpr std::string_view ParagraphSeparator = "\xE2\x80\xA9";
 
+constexpr unsigned char FirstNonAscii = 0x80;
+
+// Printable ASCII other than the quote and the backslash: copied as it is.
+constexpr std::array<bool, 256> PlainAscii = [] {
+    std::array<bool, 256> plain{};
+    for (unsigned byte = FirstPrintable; byte < FirstNonAscii; ++byte) {
+        plain[byte] = byte != '"' && byte != '\\';
+    }
+    return plain;
+}();
+
+bool IsPlainAscii(unsigned char byte) {
+    return PlainAscii[byte];
+}
+
 void AppendControlEscape(std::string& out, unsigned char byte) {
     static constexpr std::array<char, 16> Hex = {'0', '1', '2', '3', '4', '5', '6', '7',
                                                  '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
@@ -79,6 +94,17 @@ void JsonWriter::raw(std::string_view json) {
 void JsonWriter::appendString(std::string_view text) {
     out_ += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // Printable ASCII other than the quote and the backslash, the bulk of
+        // every report, is copied a run at a time.
+        std::size_t run = i;
+        while (run < text.size() && IsPlainAscii(static_cast<unsigned char>(text[run]))) {
+            ++run;
+        }
+        if (run > i) {
+            out_.append(text.data() + i, run - i);
+            i = run;
+            continue;
+        }
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte < FirstPrintable) {
             switch (byte) {

@@ -1,5 +1,6 @@
 #include "gamedef/DefinitionReader.h"
 
+#include "core/FileStamp.h"
 #include "core/Files.h"
 #include "core/TextCase.h"
 #include "core/TextConversion.h"
@@ -7,7 +8,6 @@
 
 #include <map>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace fenlark {
 
@@ -34,61 +34,55 @@ std::string CleanValue(std::string_view value) {
     return std::string(value);
 }
 
-// What identifies one version of a file on disk.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    std::int64_t modified = 0;
-    std::int64_t changed = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-
-constexpr std::int64_t NanosecondsPerSecond = 1000000000;
-
-std::optional<FileStamp> StampOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return FileStamp{info.st_dev, info.st_ino, info.st_size,
-                     info.st_mtim.tv_sec * NanosecondsPerSecond + info.st_mtim.tv_nsec,
-                     info.st_ctim.tv_sec * NanosecondsPerSecond + info.st_ctim.tv_nsec};
-}
-
-// Parsed files by path. Bounded, so that a folder of huge definitions cannot
-// keep more than this in memory; when full it starts over.
+// Parsed files by path. A file whose stamp (size, times, identity) is
+// unchanged since it was read is not read again. One read soon after a change
+// of the file cannot be trusted by its stamp alone, so such an entry keeps the
+// bytes and is read again on every use; the same bytes keep the same parse.
+// Bounded, so that a folder of huge definitions cannot keep more than this in
+// memory; when full it starts over.
 class DefinitionCache {
 public:
     std::shared_ptr<const DefinitionFile> load(const std::string& path) {
-        const std::optional<FileStamp> stamp = StampOf(path);
-        if (!stamp) {
+        const std::optional<FileStamp> before = StampOf(path);
+        if (!before) {
+            forget(path);
             return nullptr;
         }
         {
             const std::lock_guard lock(mutex_);
             if (auto found = files_.find(path);
-                found != files_.end() && found->second.stamp == *stamp) {
+                found != files_.end() && found->second.stamp == *before && !found->second.recent) {
                 return found->second.file;
             }
         }
-        const std::optional<std::string> bytes = ReadWholeFile(path);
-        if (!bytes) {
+        const std::int64_t readAt = WallClockNs();
+        std::optional<std::string> bytes = ReadWholeFile(path);
+        const std::optional<FileStamp> after = StampOf(path);
+        if (!bytes || !after) {
+            forget(path);
             return nullptr;
         }
-        auto file = std::make_shared<const DefinitionFile>(*bytes);
+        // A file that changed while it was read is checked again next time.
+        const bool recent = *after != *before || IsRecentChange(*after, readAt);
+
         const std::lock_guard lock(mutex_);
         if (auto found = files_.find(path); found != files_.end()) {
-            held_ -= found->second.file->footprint();
+            if (found->second.bytes == *bytes) {
+                found->second.stamp = *after;
+                found->second.recent = recent;
+                return found->second.file;
+            }
+            held_ -= found->second.footprint();
             files_.erase(found);
         }
-        if (held_ + file->footprint() > MaxHeldBytes || files_.size() >= MaxFiles) {
+        Entry entry{*after, recent, std::make_shared<const DefinitionFile>(*bytes),
+                    std::move(*bytes)};
+        if (held_ + entry.footprint() > MaxHeldBytes || files_.size() >= MaxFiles) {
             files_.clear();
             held_ = 0;
         }
-        held_ += file->footprint();
-        files_[path] = Entry{*stamp, file};
-        return file;
+        held_ += entry.footprint();
+        return files_.insert_or_assign(path, std::move(entry)).first->second.file;
     }
 
 private:
@@ -97,10 +91,22 @@ private:
 
     struct Entry {
         FileStamp stamp;
+        bool recent = false;
         std::shared_ptr<const DefinitionFile> file;
+        std::string bytes; // what was read, to recognise the same content again
+        std::size_t footprint() const { return file->footprint() + bytes.size(); }
     };
+
+    void forget(const std::string& path) {
+        const std::lock_guard lock(mutex_);
+        if (auto found = files_.find(path); found != files_.end()) {
+            held_ -= found->second.footprint();
+            files_.erase(found);
+        }
+    }
+
     std::mutex mutex_;
-    std::map<std::string, Entry> files_;
+    std::map<std::string, Entry, std::less<>> files_;
     std::size_t held_ = 0;
 };
 

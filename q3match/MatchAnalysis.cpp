@@ -5,6 +5,8 @@
 #include "q3match/ByteSourceFile.h"
 #include "q3match/MatchVisitor.h"
 
+#include <memory>
+
 namespace fenlark::q3match {
 namespace {
 
@@ -95,15 +97,20 @@ MatchFacts AnalyseDemo(std::FILE* file, const demoreader::ProtocolInfo& protocol
 
 MatchFacts AnalyseDemo(ByteSource& source, const demoreader::ProtocolInfo& protocol,
                        const AnalysisOptions& options) {
+    // Declared before the reader, which closes the stream: the buffer
+    // outlives it.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(StreamBuffer);
     std::FILE* stream = OpenByteSourceStream(source);
     const auto reader = DemoReader::open(stream, protocol);
     if (!reader) {
         return Unreadable();
     }
-    // The reader reads its stream unbuffered, which suits a file but makes a
+    // The reader makes its stream unbuffered, which suits a file but makes a
     // custom stream fetch its bytes one at a time. Nothing has been read yet,
-    // so the stream can still be given a buffer of its own.
-    std::setvbuf(stream, nullptr, _IOFBF, StreamBuffer);
+    // so the stream can still be given a buffer. It must be given one
+    // explicitly: an unbuffered stream already has a one-byte buffer, which a
+    // request for a buffer of the library's choosing would keep.
+    std::setvbuf(stream, buffer.get(), _IOFBF, StreamBuffer);
     return Analyse(*reader, source.size(), options);
 }
 

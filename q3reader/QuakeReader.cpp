@@ -6,11 +6,14 @@
 namespace fenlark {
 
 void InformationVisitor::configstring(std::int32_t /*index*/, std::string_view bytes) {
-    const std::string text = DemoStringText(bytes);
-    if (text.starts_with("\\")) {
-        ShowServerInfo(session_, text);
-    } else if (text.starts_with("n\\")) {
-        AddPlayer(session_, text);
+    // Only server values ("\\key\\value...") and players ("n\\name...") are
+    // shown; the other strings (models, sounds, ...) are not converted at all.
+    // The conversion keeps ASCII letters and the backslash, so the raw bytes
+    // tell.
+    if (bytes.starts_with("\\")) {
+        ShowServerInfo(session_, DemoStringText(bytes));
+    } else if (bytes.starts_with("n\\")) {
+        AddPlayer(session_, DemoStringText(bytes));
     }
 }
 

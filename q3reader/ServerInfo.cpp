@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 namespace fenlark {
@@ -48,18 +49,26 @@ const char* DetailLabel(const std::string& key) {
 } // namespace
 
 InfoPairs SplitInfoString(const std::string& text) {
-    std::vector<std::string> tokens;
+    // Tokens are taken in turn as keys and values straight into the pairs;
+    // a token left over after the last backslash-ended pair is a key without
+    // a value.
+    InfoPairs result;
     std::size_t start = text.empty() || text.front() != '\\' ? 0 : 1;
-    for (std::size_t end = text.find('\\', start); end != std::string::npos;
-         end = text.find('\\', start)) {
-        tokens.push_back(text.substr(start, end - start));
+    std::string_view key;
+    bool haveKey = false;
+    const std::string_view all(text);
+    for (std::size_t end = all.find('\\', start); end != std::string_view::npos;
+         end = all.find('\\', start)) {
+        const std::string_view token = all.substr(start, end - start);
+        if (haveKey) {
+            result.pairs.emplace_back(std::string(key), std::string(token));
+        } else {
+            key = token;
+        }
+        haveKey = !haveKey;
         start = end + 1;
     }
-    InfoPairs result;
-    for (std::size_t i = 0; i + 1 < tokens.size(); i += 2) {
-        result.pairs.emplace_back(std::move(tokens[i]), std::move(tokens[i + 1]));
-    }
-    result.incompleteLastPair = tokens.size() % 2 != 0;
+    result.incompleteLastPair = haveKey;
     return result;
 }
 

@@ -4,6 +4,7 @@
 // the end gives 0 (or an empty string) and sets overrun(); callers check it
 // once after a group of reads, so damaged data ends a message cleanly.
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -76,32 +77,24 @@ public:
     // `keep` bytes are kept; the rest of a longer string is read and dropped.
     // A string that runs to the end sets overrun().
     std::string string(std::size_t keep = 1024) {
-        std::string text;
-        while (true) {
-            if (remaining() < 8) {
-                fail();
-                return text;
-            }
-            const auto byte = static_cast<char>(bits(8));
-            if (byte == 0) {
-                return text;
-            }
-            if (text.size() < keep) {
-                text.push_back(byte);
-            }
+        const std::size_t length = stringLength();
+        if (length == NoTerminator) {
+            std::string text = nextBytes(std::min(keep, remaining() / 8));
+            fail();
+            return text;
         }
+        std::string text = nextBytes(std::min(keep, length));
+        position_ += (length + 1) * 8 - text.size() * 8;
+        return text;
     }
     // Skips a zero-terminated string.
     void skipString() {
-        while (true) {
-            if (remaining() < 8) {
-                fail();
-                return;
-            }
-            if (bits(8) == 0) {
-                return;
-            }
+        const std::size_t length = stringLength();
+        if (length == NoTerminator) {
+            fail();
+            return;
         }
+        position_ += (length + 1) * 8;
     }
     // Copies into.size() bytes from the current bit position.
     void bytes(std::span<std::uint8_t> into) {
@@ -115,8 +108,15 @@ public:
             position_ += into.size() * 8;
             return;
         }
-        for (auto& byte : into) {
-            byte = static_cast<std::uint8_t>(bits(8));
+        // Seven whole bytes per load at any bit offset.
+        for (std::size_t done = 0; done < into.size();) {
+            const std::uint64_t window = load(position_ >> 3) >> (position_ & 7);
+            const std::size_t step = std::min(BytesPerLoad, into.size() - done);
+            for (std::size_t k = 0; k < step; ++k) {
+                into[done + k] = static_cast<std::uint8_t>(window >> (8 * k));
+            }
+            done += step;
+            position_ += step * 8;
         }
     }
 
@@ -159,6 +159,48 @@ public:
     }
 
 private:
+    static constexpr std::size_t NoTerminator = static_cast<std::size_t>(-1);
+    static constexpr std::size_t BytesPerLoad = 7; // whole bytes in one window at any bit offset
+    static constexpr std::uint64_t TopByte = 0xFF00000000000000ULL;
+
+    // True when one of the eight bytes of `value` is zero.
+    static bool HasZeroByte(std::uint64_t value) {
+        constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+        constexpr std::uint64_t Highs = 0x8080808080808080ULL;
+        return ((value - Ones) & ~value & Highs) != 0;
+    }
+
+    // The number of bytes before the next zero byte from the current
+    // position, NoTerminator when none comes before the end. Looks at seven
+    // bytes per load instead of one.
+    std::size_t stringLength() const {
+        const std::size_t available = remaining() / 8;
+        std::size_t at = position_;
+        for (std::size_t counted = 0; counted < available;) {
+            const std::uint64_t window = load(at >> 3) >> (at & 7);
+            const std::size_t step = std::min(BytesPerLoad, available - counted);
+            if (step == BytesPerLoad && !HasZeroByte(window | TopByte)) {
+                counted += step;
+                at += step * 8;
+                continue;
+            }
+            for (std::size_t k = 0; k < step; ++k) {
+                if (((window >> (8 * k)) & 0xFF) == 0) {
+                    return counted + k;
+                }
+            }
+            counted += step;
+            at += step * 8;
+        }
+        return NoTerminator;
+    }
+    // The next `count` whole bytes (count * 8 bits must remain), moving past them.
+    std::string nextBytes(std::size_t count) {
+        std::string text(count, '\0');
+        bytes({reinterpret_cast<std::uint8_t*>(text.data()), count});
+        return text;
+    }
+
     void fail() {
         overrun_ = true;
         position_ = end_;

@@ -1,5 +1,11 @@
 #include "gamedef/DefinitionReader.h"
+#include "core/FileStamp.h"
 #include "tests/common/TempFolder.h"
+
+#include <array>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +118,74 @@ TEST(DefinitionReader, AFileIsParsedOnceAndReadAgainWhenItChanges) {
     folder.writeDefinition("g.kgd", "[S]\nk=second\n");
     EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "second");
     EXPECT_EQ(fenlark::LoadDefinitionFile(folder.path("missing.kgd")), nullptr);
+}
+
+namespace {
+
+// Sets a file's modification time, as an editor that keeps it or a copy
+// that carries it over would.
+void SetModified(const std::string& path, std::int64_t secondsSinceEpoch) {
+    std::array<timespec, 2> times{};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(secondsSinceEpoch);
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times.data(), 0), 0);
+}
+
+// Lets the stamp decide alone, as for files that have not changed for a while.
+class StampOnly {
+public:
+    StampOnly() : saved_(fenlark::RecentChangeWindowNs()) { fenlark::SetRecentChangeWindowNs(0); }
+    ~StampOnly() { fenlark::SetRecentChangeWindowNs(saved_); }
+    StampOnly(const StampOnly&) = delete;
+    StampOnly& operator=(const StampOnly&) = delete;
+
+private:
+    std::int64_t saved_;
+};
+
+constexpr std::int64_t SomeDay = 1600000000;
+
+} // namespace
+
+TEST(DefinitionReader, AnEditOfTheSameSizeIsSeenWhateverItsTime) {
+    fenlark::test::TempFolder folder;
+    const auto path = folder.writeDefinition("g.kgd", "[S]\nk=one\n");
+    SetModified(path, SomeDay);
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "one");
+    // Rewritten at once with the old time put back: the times alone may not
+    // tell, so a file changed this recently is compared by its bytes.
+    folder.writeDefinition("g.kgd", "[S]\nk=two\n");
+    SetModified(path, SomeDay);
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "two");
+    const auto kept = fenlark::LoadDefinitionFile(path);
+    EXPECT_EQ(fenlark::LoadDefinitionFile(path), kept) << "same bytes, same parse";
+
+    // Once the stamp is trusted, a new time of the same size is a new file.
+    const StampOnly stampOnly;
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "two");
+    EXPECT_EQ(fenlark::LoadDefinitionFile(path), kept);
+    folder.writeDefinition("g.kgd", "[S]\nk=six\n");
+    SetModified(path, SomeDay + 1);
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "six");
+}
+
+TEST(DefinitionReader, ADeletedOrReplacedFileIsNoLongerRead) {
+    fenlark::test::TempFolder folder;
+    const auto path = folder.writeDefinition("g.kgd", "[S]\nk=one\n");
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", "<default>"), "one");
+    std::filesystem::remove(path);
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", "<default>"), "<default>");
+    EXPECT_EQ(fenlark::LoadDefinitionFile(path), nullptr);
+    folder.writeDefinition("g.kgd", "[S]\nk=back\n");
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", "<default>"), "back");
+
+    // A folder in its place cannot be read; malformed text has no values.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", "<default>"), "<default>");
+    std::filesystem::remove(path);
+    folder.writeDefinition("g.kgd", "S]\n=k=one\n[");
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", "<default>"), "<default>");
 }
 
 TEST(DefinitionReader, ACutValueNeverEndsInsideACharacter) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace fenlark;
 
 namespace {
@@ -133,4 +135,26 @@ TEST_F(MatchDefinitionTest, AnEmptyDemoUnderAProbeEndsTheProgram) {
     EXPECT_THROW(match("empty.dem", ""), ProgramEnded);
     EXPECT_TRUE(session.programEnded);
     EXPECT_EQ(textIds(), (std::vector<std::string>{"1085"}));
+}
+
+// The window stays open while the user edits the definitions: every load sees
+// the folder and the files as they are now.
+TEST_F(MatchDefinitionTest, DefinitionsEditedAddedOrRemovedBetweenLoadsAreSeen) {
+    const std::string sections = "[Fenlark - dm_68]\nFenlark Type=2\n";
+    temp.writeDefinition("q3.kgd", Definition("Quake III", "dm_68;;", "dm_68=1.32", sections));
+    EXPECT_EQ(demoType("a.dm_68"), "Quake III 1.32 (.dm_68)");
+
+    temp.writeDefinition("q3.kgd", Definition("Quake 3!!", "dm_68;;", "dm_68=1.32", sections));
+    EXPECT_EQ(demoType("a.dm_68"), "Quake 3!! 1.32 (.dm_68)") << "same size, new text";
+
+    // A definition that sorts first takes the demo; once removed, the other does.
+    temp.writeDefinition("a.kgd", Definition("Arena", "dm_68;;", "dm_68=9", sections));
+    EXPECT_EQ(demoType("a.dm_68"), "Arena 9 (.dm_68)");
+    EXPECT_EQ(session.lstKgd.files(), (std::vector<std::string>{"a.kgd", "q3.kgd"}));
+    std::filesystem::remove(temp.path("Data/a.kgd"));
+    EXPECT_EQ(demoType("a.dm_68"), "Quake 3!! 1.32 (.dm_68)");
+
+    std::filesystem::rename(temp.path("Data/q3.kgd"), temp.path("Data/q3.old"));
+    EXPECT_EQ(demoType("a.dm_68"), "");
+    EXPECT_TRUE(session.lstKgd.files().empty());
 }

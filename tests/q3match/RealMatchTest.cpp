@@ -2,8 +2,10 @@
 // log said about them, and the shared demos against facts that their files,
 // names and manifest state. Every test skips when its demo is absent.
 
+#include "core/ByteSource.h"
 #include "demoreader/DemoReader.h"
 #include "demoreader/MessageWalk.h"
+#include "demoreader/Protocol.h"
 #include "q3match/MatchAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -359,6 +361,36 @@ TEST(SharedDemos, EveryDemoIsReadToItsEnd) {
     if (demos == 0) {
         GTEST_SKIP() << "no shared demos";
     }
+}
+
+// A demo behind a byte source (an archive member, a file the library opened)
+// is read in large blocks, not a byte at a time, and gives what the file gives.
+TEST(RecordedFrags, ADemoBehindAByteSourceIsReadInBlocks) {
+    const fs::path path = Demos / "recorded" / "proto68.dm_68";
+    SKIP_WITHOUT(path);
+    class CountingSource final : public ByteSource {
+    public:
+        explicit CountingSource(std::unique_ptr<FileSource> file) : file_(std::move(file)) {}
+        std::uint64_t size() const override { return file_->size(); }
+        std::optional<std::size_t> readAt(std::uint64_t offset,
+                                          std::span<std::uint8_t> into) override {
+            ++reads;
+            return file_->readAt(offset, into);
+        }
+        std::size_t reads = 0;
+
+    private:
+        std::unique_ptr<FileSource> file_;
+    };
+    CountingSource source(FileSource::open(path.string()));
+    const MatchFacts facts =
+        q3match::AnalyseDemo(source, demoreader::ProtocolFromPath(path.string()));
+    EXPECT_LT(source.reads, 1 + source.size() / 4096);
+    const MatchFacts fromFile = Analyse(path);
+    EXPECT_EQ(facts.firstServerTime, fromFile.firstServerTime);
+    EXPECT_EQ(facts.lastServerTime, fromFile.lastServerTime);
+    EXPECT_EQ(facts.players.size(), fromFile.players.size());
+    EXPECT_EQ(facts.chat.size(), fromFile.chat.size());
 }
 
 } // namespace

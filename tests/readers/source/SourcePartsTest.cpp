@@ -39,6 +39,68 @@ TEST(SourceBitReader, ReadsLeastSignificantBitFirstAcrossBytesAndStopsAtTheEnd) 
     EXPECT_TRUE(text.overrun());
 }
 
+// Strings are found several bytes at a time: every bit offset, lengths
+// around the group size, a cut kept part, and the end of the data inside
+// and outside the reader's own range.
+TEST(SourceBitReader, StringsAtAnyBitOffsetAndLengthKeepTheirBytesAndEnd) {
+    for (unsigned offset = 0; offset < 8; ++offset) {
+        for (std::size_t length = 0; length <= 17; ++length) {
+            std::string text;
+            for (std::size_t i = 0; i < length; ++i) {
+                text += static_cast<char>(i % 2 == 0 ? 0x80 + i : 'a' + i); // no zero bytes
+            }
+            BitWriter out;
+            out.bits(0, offset);
+            out.string(text);
+            out.bits(0x5a, 8);
+            out.string(text);
+            out.bits(0x3c, 8);
+            BitReader in(out.data());
+            in.bits(offset);
+            EXPECT_EQ(in.string(5), text.substr(0, 5)) << offset << " " << length;
+            EXPECT_EQ(in.u8(), 0x5au) << offset << " " << length;
+            in.skipString();
+            EXPECT_EQ(in.u8(), 0x3cu) << offset << " " << length;
+            EXPECT_FALSE(in.overrun());
+
+            // The same bytes read as a block, zero bytes and all.
+            BitReader block(out.data());
+            block.bits(offset);
+            std::vector<std::uint8_t> copied(length + 2);
+            block.bytes(copied);
+            std::vector<std::uint8_t> expected(text.begin(), text.end());
+            expected.push_back(0);
+            expected.push_back(0x5a);
+            EXPECT_EQ(copied, expected) << offset << " " << length;
+            EXPECT_FALSE(block.overrun());
+
+            // Without its zero byte the string runs to the end: what was
+            // there is kept, and the reader is overrun.
+            BitWriter cut;
+            cut.bits(0, offset);
+            for (const char c : text) {
+                cut.bits(static_cast<std::uint8_t>(c), 8);
+            }
+            BitReader unterminated(cut.data());
+            unterminated.bits(offset);
+            EXPECT_EQ(unterminated.string(), text) << offset << " " << length;
+            EXPECT_TRUE(unterminated.overrun());
+            BitReader skipped(cut.data());
+            skipped.bits(offset);
+            skipped.skipString();
+            EXPECT_TRUE(skipped.overrun());
+
+            // A part taken out of a longer buffer ends where it ends, even
+            // when a zero byte follows in the buffer.
+            BitReader whole(out.data());
+            whole.bits(offset);
+            BitReader part = whole.take(length * 8);
+            EXPECT_EQ(part.string(), text);
+            EXPECT_TRUE(part.overrun());
+        }
+    }
+}
+
 TEST(SourceLzss, UnpacksLiteralsAndOverlappingBackReferences) {
     // "abcabcabc!": literals a b c, a reference 3 back of length 6, literal !,
     // then the end marker.
