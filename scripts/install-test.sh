@@ -27,8 +27,11 @@ if [ -n "${FENLARK_DEB:-}" ]; then
   deb=$FENLARK_DEB
 else
   step "building the package (release preset, cpack -G DEB)"
-  nice -n 10 cmake --preset release -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
-    -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
+  # A compiler cache, where there is one, makes rebuilds of the package quick.
+  launcher=()
+  command -v ccache >/dev/null &&
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  nice -n 10 cmake --preset release "${launcher[@]}" >/dev/null
   nice -n 10 cmake --build --preset release -j2 | tail -1
   rm -f build-release/fenlark_*.deb
   (cd build-release && cpack -G DEB | tail -1)
