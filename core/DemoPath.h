@@ -35,6 +35,7 @@ using SystemFolderCanonicalizer = WindowsFolderCanonicalizer;
 
 // Windows also takes "/" between names; the path is split at either.
 inline constexpr char PathSeparator = '\\';
+inline constexpr const char* PathSeparators = "\\/";
 #else
 // The POSIX canonicaliser: realpath() of existing folders.
 class PosixFolderCanonicalizer : public FolderCanonicalizer {
@@ -49,6 +50,7 @@ private:
 using SystemFolderCanonicalizer = PosixFolderCanonicalizer;
 
 inline constexpr char PathSeparator = '/';
+inline constexpr const char* PathSeparators = "/";
 #endif
 
 // Rewrites `path` in place: drops one quotation mark at each end, then puts the

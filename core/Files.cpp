@@ -353,6 +353,22 @@ std::string ProgramFolder(const char* argv0) {
 
 #endif
 
+std::filesystem::path PathFromUtf8(const std::string& path) {
+#ifdef _WIN32
+    return {Utf8ToWide(path)};
+#else
+    return {path};
+#endif
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return WideToUtf8(path.wstring());
+#else
+    return path.string();
+#endif
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     const int descriptor = OpenRegularFile(path);
     if (descriptor < 0) {

@@ -8,11 +8,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 
 namespace fenlark {
+
+// A UTF-8 path as the C++ library's path type, and back. Constructing a path
+// from a std::string directly reads it in the ANSI code page on Windows,
+// which breaks every name outside it; these keep UTF-8 on every system.
+std::filesystem::path PathFromUtf8(const std::string& path);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 // Opens `path` read-only without ever waiting: a FIFO without writer, a
 // device, a socket or a folder is refused (also when reached through a link),
