@@ -18,7 +18,10 @@
 #endif
 #include <fcntl.h>
 #include <io.h>
+#include <stdlib.h>
 #include <windows.h>
+
+#include <shellapi.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -229,6 +232,28 @@ std::FILE* OpenScratchStream() {
     return stream;
 }
 
+std::vector<std::string> ProgramArguments(int argc, const char* const* argv) {
+    std::vector<std::string> arguments;
+    if (argv == __argv) {
+        int count = 0;
+        if (LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+            if (count == argc) {
+                for (int i = 0; i < count; ++i) {
+                    arguments.push_back(WideToUtf8(wide[i]));
+                }
+            }
+            ::LocalFree(wide);
+            if (!arguments.empty()) {
+                return arguments;
+            }
+        }
+    }
+    for (int i = 0; i < argc; ++i) {
+        arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    }
+    return arguments;
+}
+
 std::string ProgramFolder(const char* argv0) {
     std::wstring executable(MAX_PATH, L'\0');
     for (;;) {
@@ -340,6 +365,14 @@ std::FILE* OpenMemoryStream(const std::uint8_t* data, std::size_t size) {
 
 std::FILE* OpenScratchStream() {
     return std::tmpfile();
+}
+
+std::vector<std::string> ProgramArguments(int argc, const char* const* argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    }
+    return arguments;
 }
 
 std::string ProgramFolder(const char* argv0) {

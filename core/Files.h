@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace fenlark {
 
@@ -66,6 +67,12 @@ std::FILE* OpenMemoryStream(const std::uint8_t* data, std::size_t size);
 // An empty read-write binary stream that disappears when closed, nullptr when
 // none can be made.
 std::FILE* OpenScratchStream();
+
+// The program's arguments as UTF-8. On Windows `argv` holds the ANSI code
+// page's version of the command line, which loses every character outside
+// it; when `argv` is the process's own, the wide command line is used
+// instead. Elsewhere the arguments are returned as they are.
+std::vector<std::string> ProgramArguments(int argc, const char* const* argv);
 
 // The folder of the running executable (symbolic links resolved, no trailing
 // separator). `argv0` is the fallback when the system cannot tell.

@@ -68,5 +68,21 @@ TEST(Files, TheSizeStepMeasuresOnlyRegularFilesAndCreatesNothingInAMissingFolder
 #endif
 }
 
+TEST(Files, ProgramArgumentsAreUtf8AndOtherListsStayAsTheyAre) {
+    const char* const given[] = {"prog", "d\xC3\xA9mo.dm_68", "--json"};
+    EXPECT_EQ(ProgramArguments(3, given),
+              (std::vector<std::string>{"prog", "d\xC3\xA9mo.dm_68", "--json"}));
+#ifdef _WIN32
+    // The process's own arguments come from the wide command line: the same
+    // words as the ANSI ones wherever those are plain ASCII.
+    const std::vector<std::string> own = ProgramArguments(__argc, __argv);
+    ASSERT_EQ(own.size(), static_cast<std::size_t>(__argc));
+    for (int i = 1; i < __argc; ++i) {
+        EXPECT_EQ(own[static_cast<std::size_t>(i)], __argv[i]);
+    }
+    EXPECT_TRUE(own[0].ends_with(".exe")) << own[0];
+#endif
+}
+
 } // namespace
 } // namespace fenlark
