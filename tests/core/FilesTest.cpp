@@ -5,6 +5,7 @@
 #include "core/ByteSource.h"
 #include "core/DemoPath.h"
 #include "core/FileList.h"
+#include "core/FileStamp.h"
 #include "tests/common/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ TEST(Files, NamesOutsideTheSystemCodePageAreOpenedMeasuredListedAndCanonicalised
     EXPECT_EQ(CreateOrMeasureFile(demo), 3u);
     EXPECT_TRUE(IsSameFile(demo, folder + "/./" + name));
     EXPECT_FALSE(IsSameFile(demo, folder));
-    const auto stamp = StampOfFile(demo);
+    const auto stamp = StampOf(demo);
     ASSERT_TRUE(stamp.has_value());
     EXPECT_EQ(stamp->size, 3u);
 
