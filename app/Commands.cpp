@@ -3,6 +3,7 @@
 #include <new>
 
 #include "app/LoadDemo.h"
+#include "core/DemoPath.h"
 #include "demolog/LogWriting.h"
 #include "q3reader/QuakeDemo.h"
 
@@ -50,7 +51,7 @@ std::optional<DemoLogOutcome> CreateDemoLogCommand(Session& session) {
         if (session.demoBytes != nullptr) {
             // A demo read from memory (an archive's member) has no folder of
             // its own to write into: offer its name alone.
-            const std::size_t slash = session.DemoPath.find_last_of('/');
+            const std::size_t slash = session.DemoPath.find_last_of(PathSeparators);
             request.initialName =
                 (slash == std::string::npos ? session.DemoPath
                                             : session.DemoPath.substr(slash + 1)) +

@@ -2,6 +2,7 @@
 
 #include "app/EngineReportMerge.h"
 #include "core/ByteSource.h"
+#include "core/Files.h"
 #include "extract/ExtractDefinitionInfo.h"
 #include "gamedef/DefinitionNames.h"
 #include "gamedef/DefinitionReader.h"
@@ -13,39 +14,11 @@
 #include <new>
 #include <stdexcept>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace fenlark {
 
 namespace {
 
 constexpr std::size_t DigitGroup = 3;
-constexpr mode_t NewFileMode = 0666;
-
-// Opens the demo the way the size step does: an open that creates a missing
-// file in an existing folder. std::nullopt when it cannot be opened at all.
-// The count is 64-bit, so files of 2 GiB and more show their true size.
-// Only a regular file has a size: a FIFO, device, socket or folder is a file
-// that cannot be opened, and the open never waits on one.
-std::optional<std::uint64_t> DemoFileLength(const std::string& path) {
-    constexpr int Flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    int fd = ::open(path.c_str(), Flags | O_CREAT, NewFileMode);
-    if (fd < 0) { // a read-only folder may still hold a readable file
-        fd = ::open(path.c_str(), Flags);
-    }
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    struct stat info {};
-    const int result = ::fstat(fd, &info);
-    ::close(fd);
-    if (result != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint64_t>(info.st_size);
-}
 
 // Information type 2: reads the demo's first message. A reading that stops
 // keeps what it showed, and matching goes on.
@@ -163,9 +136,11 @@ void LoadDemo(Session& session) {
         session.ui.showWait();
         ClearDemoFields(session.summary);
         std::string digits;
+        // The size step opens the demo so that a missing file in an existing
+        // folder is created empty; only a regular file has a size.
         const std::optional<std::uint64_t> length = session.demoBytes != nullptr
                                                         ? session.demoBytes->size()
-                                                        : DemoFileLength(session.DemoPath);
+                                                        : CreateOrMeasureFile(session.DemoPath);
         if (length) {
             digits = std::to_string(*length);
         }

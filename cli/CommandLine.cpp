@@ -1,15 +1,18 @@
 #include "cli/CommandLine.h"
 
 #include "FenlarkVersion.h"
+#include "core/Files.h"
 
 #include <cstdio>
 
 namespace fenlark::cli {
 
 QStringList ArgumentList(int argc, const char* const* argv) {
+    // One character per byte; on Windows the bytes are the UTF-8 of the
+    // wide command line, so paths are UTF-8 on every system.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLatin1(argv[i]);
+    for (const std::string& argument : ProgramArguments(argc, argv)) {
+        arguments << QString::fromLatin1(argument.data(), static_cast<qsizetype>(argument.size()));
     }
     return arguments;
 }

@@ -29,8 +29,13 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 using namespace fenlark;
 using namespace fenlark::library;
@@ -258,7 +263,11 @@ int Scan(LibraryDatabase& database, const Options& options, const std::string& p
     ScanOptions scanOptions;
     scanOptions.folders = options.folders;
     scanOptions.threads = options.threads;
+#ifdef _WIN32
+    const bool terminal = ::_isatty(2) != 0;
+#else
     const bool terminal = ::isatty(2) != 0;
+#endif
     const auto onProgress = [&](const ScanProgress& progress) {
         std::fprintf(stderr, "%s%zu/%zu files, %.0f files/s, %s left%s", terminal ? "\r" : "",
                      progress.filesDone, progress.filesTotal, progress.filesPerSecond,

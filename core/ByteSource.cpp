@@ -3,11 +3,7 @@
 #include "core/Files.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fenlark {
 
@@ -27,36 +23,20 @@ std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
     if (descriptor < 0) {
         return nullptr;
     }
-    struct stat info {};
-    if (::fstat(descriptor, &info) != 0) {
-        ::close(descriptor);
+    const std::optional<std::uint64_t> length = OpenFileLength(descriptor);
+    if (!length) {
+        CloseFile(descriptor);
         return nullptr;
     }
-    return std::unique_ptr<FileSource>(
-        new FileSource(descriptor, static_cast<std::uint64_t>(info.st_size)));
+    return std::unique_ptr<FileSource>(new FileSource(descriptor, *length));
 }
 
 FileSource::~FileSource() {
-    ::close(descriptor_);
+    CloseFile(descriptor_);
 }
 
 std::optional<std::size_t> FileSource::readAt(std::uint64_t offset, std::span<std::uint8_t> into) {
-    std::size_t done = 0;
-    while (done < into.size()) {
-        const ssize_t got = ::pread(descriptor_, into.data() + done, into.size() - done,
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    return ReadFileAt(descriptor_, offset, into);
 }
 
 } // namespace fenlark

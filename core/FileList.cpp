@@ -1,6 +1,7 @@
 #include "core/FileList.h"
 
 #include "core/FileStamp.h"
+#include "core/Files.h"
 #include "core/TextCase.h"
 
 #include <algorithm>
@@ -22,12 +23,12 @@ struct Listing {
 Listing ListFolder(const std::string& folder, std::string_view extension) {
     Listing listing;
     std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
+    std::filesystem::directory_iterator entries(PathFromUtf8(folder), error);
     if (error) {
         return listing;
     }
     for (const auto& entry : entries) {
-        const std::string name = entry.path().filename().string();
+        const std::string name = Utf8FromPath(entry.path().filename());
         // Hidden files are left out, as a file list of the platform does.
         if (name.empty() || name.front() == '.' || name.size() < extension.size() ||
             !EqualIgnoringCase(std::string_view(name).substr(name.size() - extension.size()),

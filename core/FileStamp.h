@@ -11,14 +11,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace fenlark {
 
 struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0; // the file number, on Windows the file index
+    std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
     std::int64_t changedNs = 0; // status change: also moves on chmod, rename, link
     bool operator==(const FileStamp&) const = default;

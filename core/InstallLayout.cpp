@@ -1,5 +1,7 @@
 #include "core/InstallLayout.h"
 
+#include "core/Files.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -13,7 +15,7 @@ std::string SharedFilesFolder(const std::string& programFolder) {
     const std::string above = programFolder + "/../";
     const std::string installed = above + FENLARK_INSTALLED_SHARED_SUBFOLDER + "/";
     std::error_code error;
-    if (std::filesystem::is_directory(installed, error)) {
+    if (std::filesystem::is_directory(PathFromUtf8(installed), error)) {
         return installed;
     }
     return above;

@@ -23,7 +23,7 @@ std::string LanguageTextId(std::int16_t languageNumber, LanguageText text) {
 Session::Session(UserInterface& userInterface, LanguageTexts& languageTexts,
                  std::string programFolder)
     : ui(userInterface), language(languageTexts),
-      lstBugFix1(std::make_unique<PosixFolderCanonicalizer>()),
+      lstBugFix1(std::make_unique<SystemFolderCanonicalizer>()),
       programFolder_(std::move(programFolder)),
       sharedFilesFolder_(SharedFilesFolder(programFolder_)) {
     definitionsFolder_ = sharedFilesFolder_ + "Data/";

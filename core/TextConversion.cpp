@@ -1,7 +1,16 @@
 #include "core/TextConversion.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace fenlark {
 
@@ -112,5 +121,35 @@ std::string DefinitionTextToUtf8(std::string_view fileBytes) {
     }
     return Windows1252ToUtf8(fileBytes);
 }
+
+#ifdef _WIN32
+std::wstring Utf8ToWide(std::string_view text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) {
+        return {};
+    }
+    const int bytes = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    if (length > 0) {
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, wide.data(), length);
+    }
+    return wide;
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) {
+        return {};
+    }
+    const int units = static_cast<int>(text.size());
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    if (length > 0) {
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), units, narrow.data(), length, nullptr,
+                              nullptr);
+    }
+    return narrow;
+}
+#endif
 
 } // namespace fenlark

@@ -26,4 +26,12 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // dropped; valid UTF-8 stays as it is, anything else is read as Windows-1252.
 std::string DefinitionTextToUtf8(std::string_view fileBytes);
 
+#ifdef _WIN32
+// Paths and system text cross the Windows API as UTF-16. Bytes that are not
+// valid UTF-8 become U+FFFD (such a name cannot exist on a Windows volume).
+std::wstring Utf8ToWide(std::string_view text);
+// UTF-16 from the system to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string WideToUtf8(std::wstring_view text);
+#endif
+
 } // namespace fenlark

@@ -188,9 +188,10 @@ void ExtractPlayers(Session& session, const InformationSection& keys, std::size_
     // the demo, so a demo of S bytes holds at most S of them: an expression
     // that never gives "/" stops there, or when a list is full.
     std::error_code sizeError;
-    const std::uintmax_t fileSize = session.demoBytes != nullptr
-                                        ? session.demoBytes->size()
-                                        : std::filesystem::file_size(session.DemoPath, sizeError);
+    const std::uintmax_t fileSize =
+        session.demoBytes != nullptr
+            ? session.demoBytes->size()
+            : std::filesystem::file_size(PathFromUtf8(session.DemoPath), sizeError);
     const std::uintmax_t maxPlayers = sizeError ? 0 : fileSize;
     std::uintmax_t placed = 0;
 

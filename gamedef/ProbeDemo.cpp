@@ -1,13 +1,12 @@
 #include "gamedef/ProbeDemo.h"
 #include "core/TextCase.h"
 
-#include "core/Files.h"
+#include "core/ByteSource.h"
 #include "core/Session.h"
 #include "core/WholeNumber.h"
 
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <memory>
 
 namespace fenlark {
 
@@ -43,51 +42,28 @@ std::size_t FindPosition(const std::string& haystack, const std::string& needle)
 // An open demo file, or the demo's bytes, for the one read a probe makes.
 class DemoFile {
 public:
-    explicit DemoFile(const std::string& path) : fd_(OpenRegularFile(path)) {}
-    explicit DemoFile(ByteSource& bytes) : fd_(-1), bytes_(&bytes) {}
-    ~DemoFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    DemoFile(const DemoFile&) = delete;
-    DemoFile& operator=(const DemoFile&) = delete;
+    explicit DemoFile(const std::string& path)
+        : file_(FileSource::open(path)), bytes_(file_.get()) {}
+    explicit DemoFile(ByteSource& bytes) : bytes_(&bytes) {}
 
-    bool readableAndNotEmpty() const {
-        if (bytes_ != nullptr) {
-            return bytes_->size() > 0;
-        }
-        struct stat info {};
-        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
-    }
+    bool readableAndNotEmpty() const { return bytes_ != nullptr && bytes_->size() > 0; }
 
     // Up to ProbeWindowSize bytes from the 1-based position; the window holds
     // the bytes that exist there, nothing past the end of the file.
     std::string readWindow(std::int64_t position) const {
         std::string window(ProbeWindowSize, '\0');
-        std::size_t filled = 0;
-        const auto offset = static_cast<off_t>(position - 1);
-        if (bytes_ != nullptr) {
-            const auto got =
-                bytes_->readAt(static_cast<std::uint64_t>(offset),
-                               {reinterpret_cast<std::uint8_t*>(window.data()), window.size()});
-            window.resize(got.value_or(0));
-            return window;
+        if (bytes_ == nullptr || position < 1) {
+            return {};
         }
-        while (filled < window.size()) {
-            const ssize_t got = ::pread(fd_, window.data() + filled, window.size() - filled,
-                                        offset + static_cast<off_t>(filled));
-            if (got <= 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        window.resize(filled);
+        const auto got =
+            bytes_->readAt(static_cast<std::uint64_t>(position - 1),
+                           {reinterpret_cast<std::uint8_t*>(window.data()), window.size()});
+        window.resize(got.value_or(0));
         return window;
     }
 
 private:
-    int fd_;
+    std::unique_ptr<FileSource> file_;
     ByteSource* bytes_ = nullptr;
 };
 

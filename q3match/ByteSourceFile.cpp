@@ -7,7 +7,46 @@
 #include <stdio.h>
 #include <sys/types.h>
 
+#ifdef _WIN32
+#include "core/Files.h"
+
+#include <array>
+#endif
+
 namespace fenlark::q3match {
+
+#ifdef _WIN32
+
+// The C library of Windows cannot call back into a ByteSource for a stream's
+// bytes: they are copied into a scratch file that is deleted when the stream
+// is closed.
+std::FILE* OpenByteSourceStream(ByteSource& source) {
+    std::FILE* stream = OpenScratchStream();
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    constexpr std::size_t Chunk = std::size_t{1} << 16U;
+    std::array<std::uint8_t, Chunk> buffer{};
+    for (std::uint64_t offset = 0;;) {
+        const auto read = source.readAt(offset, buffer);
+        if (!read || (*read > 0 && std::fwrite(buffer.data(), 1, *read, stream) != *read)) {
+            std::fclose(stream);
+            return nullptr;
+        }
+        if (*read == 0) {
+            break;
+        }
+        offset += *read;
+    }
+    if (std::fseek(stream, 0, SEEK_SET) != 0) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+#else
+
 namespace {
 
 struct Cookie {
@@ -48,5 +87,7 @@ std::FILE* OpenByteSourceStream(ByteSource& source) {
     }
     return stream;
 }
+
+#endif
 
 } // namespace fenlark::q3match

@@ -1,5 +1,6 @@
 #include "q3match/MatchAnalysis.h"
 
+#include "core/Files.h"
 #include "demoreader/DemoReader.h"
 #include "demoreader/MessageWalk.h"
 #include "q3match/ByteSourceFile.h"
@@ -115,14 +116,20 @@ MatchFacts AnalyseDemo(ByteSource& source, const demoreader::ProtocolInfo& proto
 }
 
 MatchFacts AnalyseDemoFile(const std::string& path, const AnalysisOptions& options) {
-    // The check refuses what is not a regular file (a FIFO would block);
-    // the demo is then read through a plain stream, the reader's fast path.
-    const auto source = FileSource::open(path);
-    if (!source) {
+    // The one open refuses what is not a regular file (a FIFO would block);
+    // the demo is then read through a plain stream over that same open file,
+    // the reader's fast path.
+    const int descriptor = OpenRegularFile(path);
+    if (descriptor < 0) {
         return Unreadable();
     }
-    return AnalyseDemo(std::fopen(path.c_str(), "rb"), demoreader::ProtocolFromPath(path),
-                       source->size(), options);
+    const std::optional<std::uint64_t> length = OpenFileLength(descriptor);
+    std::FILE* stream = length ? StreamOverDescriptor(descriptor) : nullptr;
+    if (stream == nullptr) {
+        CloseFile(descriptor);
+        return Unreadable();
+    }
+    return AnalyseDemo(stream, demoreader::ProtocolFromPath(path), *length, options);
 }
 
 } // namespace fenlark::q3match

@@ -4,7 +4,6 @@
 #include "demoreader/Protocol.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace fenlark {
 
@@ -19,8 +18,7 @@ std::unique_ptr<demoreader::DemoReader> OpenBytes(const MemorySource& bytes,
     if (bytes.bytes().empty()) {
         return nullptr;
     }
-    std::FILE* stream =
-        ::fmemopen(const_cast<std::uint8_t*>(bytes.bytes().data()), bytes.bytes().size(), "rb");
+    std::FILE* stream = OpenMemoryStream(bytes.bytes().data(), bytes.bytes().size());
     return demoreader::DemoReader::open(stream, demoreader::ProtocolFromPath(path));
 }
 
@@ -35,9 +33,9 @@ std::unique_ptr<demoreader::DemoReader> OpenQuakeDemo(Session& session, const st
     } else if (const int descriptor = OpenRegularFile(path); descriptor >= 0) {
         // The reader library would open any path; the tool hands it only a
         // regular file, opened without waiting.
-        std::FILE* file = ::fdopen(descriptor, "rb");
+        std::FILE* file = StreamOverDescriptor(descriptor);
         if (file == nullptr) {
-            ::close(descriptor);
+            CloseFile(descriptor);
         }
         reader = demoreader::DemoReader::open(file, demoreader::ProtocolFromPath(path));
     }

@@ -65,8 +65,15 @@ TEST_F(CreateDemoLogTest, AFailureEndsTheCommandWithTheWaitWindowHidden) {
     const auto outcome = CreateDemoLogCommand(session);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_FALSE(outcome->created);
+#ifdef _WIN32 // the system's own wording, which differs between versions
+    const std::string prefix = "The demo log could not be written: ";
+    ASSERT_EQ(messageTexts().size(), 1u);
+    EXPECT_EQ(messageTexts()[0].rfind(prefix, 0), 0u);
+    EXPECT_GT(messageTexts()[0].size(), prefix.size());
+#else
     EXPECT_EQ(messageTexts(), (std::vector<std::string>{
                                   "The demo log could not be written: No such file or directory"}));
+#endif
     EXPECT_FALSE(ui.waitVisible);
 }
 

@@ -7,11 +7,11 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include "tests/common/Samples.h"
+
 #include <string>
 
 namespace fenlark::test {
-
-inline const std::string Samples = FENLARK_SAMPLES_DIR;
 
 inline QJsonObject SampleTruth(const std::string& demo) {
     const std::string stem = demo.substr(0, demo.rfind('.'));

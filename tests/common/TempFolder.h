@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 namespace fenlark::test {
@@ -11,9 +12,18 @@ namespace fenlark::test {
 class TempFolder {
 public:
     TempFolder() {
+#ifdef _WIN32
+        // No mkdtemp: a random name, taken only when the folder is new.
+        std::random_device random;
+        do {
+            root_ = std::filesystem::temp_directory_path() /
+                    ("fenlark-test-" + std::to_string(random()) + std::to_string(random()));
+        } while (!std::filesystem::create_directory(root_));
+#else
         std::string pattern =
             (std::filesystem::temp_directory_path() / "fenlark-test-XXXXXX").string();
         root_ = mkdtemp(pattern.data());
+#endif
         std::filesystem::create_directories(root_ / "bin");
         std::filesystem::create_directories(root_ / "Data");
     }
@@ -24,9 +34,15 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::filesystem::path root() const { return root_; }
-    std::string programFolder() const { return (root_ / "bin").string(); }
-    std::string path(const std::string& relative) const { return (root_ / relative).string(); }
+    std::filesystem::path root() const {
+        return root_;
+    }
+    std::string programFolder() const {
+        return (root_ / "bin").string();
+    }
+    std::string path(const std::string& relative) const {
+        return (root_ / relative).string();
+    }
 
     // Writes a file below the root (bytes as given) and returns its path.
     std::string write(const std::string& relative, const std::string& content) const {

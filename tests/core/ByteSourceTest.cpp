@@ -8,22 +8,22 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace fenlark {
 namespace {
 
 TEST(FileSourceTest, OpensOnlyRegularFiles) {
     const auto folder = std::filesystem::temp_directory_path() /
-                        ("fenlark-bytesource-" + std::to_string(::getpid()));
+                        ("fenlark-bytesource-" + std::to_string(std::random_device()()));
     std::filesystem::create_directories(folder);
     const auto file = folder / "demo.dm_68";
     std::ofstream(file, std::ios::binary) << "abcdef";
-    const auto fifo = folder / "pipe.dm_68";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::filesystem::create_symlink("/dev/zero", folder / "zero.dm_68");
 
     auto source = FileSource::open(file.string());
     ASSERT_NE(source, nullptr);
@@ -34,10 +34,19 @@ TEST(FileSourceTest, OpensOnlyRegularFiles) {
     EXPECT_EQ(source->readAt(6, buffer), 0u);
 
     // A FIFO without a writer would block a plain open; a device or folder has no bytes of a demo.
+#ifdef _WIN32
+    EXPECT_EQ(FileSource::open("NUL"), nullptr);
+    EXPECT_EQ(FileSource::open("\\\\.\\NUL"), nullptr);
+#else
+    const auto fifo = folder / "pipe.dm_68";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero.dm_68");
     EXPECT_EQ(FileSource::open(fifo.string()), nullptr);
     EXPECT_EQ(FileSource::open((folder / "zero.dm_68").string()), nullptr);
+#endif
     EXPECT_EQ(FileSource::open(folder.string()), nullptr);
     EXPECT_EQ(FileSource::open((folder / "missing").string()), nullptr);
+    source.reset(); // Windows removes no folder that holds an open file
     std::filesystem::remove_all(folder);
 }
 

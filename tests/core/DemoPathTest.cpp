@@ -73,6 +73,36 @@ TEST(NormalizeDemoPath, ARefusedFolderKeepsThePreviousOneAndReportsIt) {
     EXPECT_EQ(path, "C:\\Work\\x.dm_68");
 }
 
+#ifdef _WIN32
+TEST(NormalizeDemoPath, WindowsFoldersAreCanonicalAndTheRootKeepsItsBackslash) {
+    fenlark::test::TempFolder temp;
+    std::filesystem::create_directories(temp.root() / "demos" / "sub");
+    fenlark::WindowsFolderCanonicalizer folders;
+    ASSERT_TRUE(folders.setFolder(temp.root().string()));
+    const std::string root = folders.folder();
+    ASSERT_GE(root.size(), 3u);
+    ASSERT_EQ(root[1], ':');
+    EXPECT_NE(root.back(), '\\');
+
+    std::string path = "demos\\sub\\..\\x.dm_68"; // relative to the folder accepted last
+    EXPECT_TRUE(NormalizeDemoPath(path, folders));
+    EXPECT_EQ(path, root + "\\demos\\x.dm_68");
+
+    path = "sub/y.dm_68"; // a slash separates names as well
+    EXPECT_TRUE(NormalizeDemoPath(path, folders));
+    EXPECT_EQ(path, root + "\\demos\\sub\\y.dm_68");
+
+    const std::string drive = root.substr(0, 2);
+    path = "\\x.dm_68"; // the root of the current folder's drive
+    EXPECT_TRUE(NormalizeDemoPath(path, folders));
+    EXPECT_EQ(path, drive + "\\x.dm_68");
+    EXPECT_EQ(folders.folder(), drive + "\\");
+
+    path = "\"" + temp.path("nowhere\\z.dm_68") + "\"";
+    EXPECT_FALSE(NormalizeDemoPath(path, folders));
+    EXPECT_EQ(path, drive + "\\z.dm_68");
+}
+#else
 TEST(NormalizeDemoPath, PosixFoldersAreCanonicalAndTheRootStaysSingle) {
     fenlark::test::TempFolder temp;
     std::filesystem::create_directories(temp.root() / "demos" / "sub");
@@ -95,3 +125,4 @@ TEST(NormalizeDemoPath, PosixFoldersAreCanonicalAndTheRootStaysSingle) {
     EXPECT_FALSE(NormalizeDemoPath(path, folders));
     EXPECT_EQ(path, "/z.dm_68");
 }
+#endif

@@ -6,10 +6,13 @@
 #include "demolog/LogWriting.h"
 #include "q3reader/QuakeDemo.h"
 #include "tests/common/QuakeDemoFixture.h"
+#include "tests/common/Samples.h"
+#ifndef FENLARK_TESTS_WITHOUT_QT
 #include "tests/common/SampleTruth.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
+#endif
 #include <gtest/gtest.h>
 
 #include <map>
@@ -50,6 +53,9 @@ Gamestate TwoPlayers() {
 } // namespace
 
 TEST_F(DemoLogTest, TheLogListsEveryConfigstringAndServerCommandOfTheSamples) {
+#ifdef FENLARK_TESTS_WITHOUT_QT
+    GTEST_SKIP() << "the truth files are JSON, read with Qt Core, which this build leaves out";
+#else
     for (const std::string demo : {"ffa.dm_71", "tdm.dm_71", "proto68.dm_68"}) {
         ui.messages.clear();
         std::string body = writeLog(test::Samples + "/" + demo);
@@ -81,6 +87,7 @@ TEST_F(DemoLogTest, TheLogListsEveryConfigstringAndServerCommandOfTheSamples) {
         }
         EXPECT_EQ(body, expected + LogEnd) << demo;
     }
+#endif
 }
 
 TEST_F(DemoLogTest, ALineFeedInsideACommandStaysInItsLine) {
@@ -174,6 +181,11 @@ TEST_F(DemoLogTest, ALogLineThatCannotBeWrittenEndsTheReading) {
     EXPECT_EQ(outcome.ending, DemoLogOutcome::Ending::WriteError);
     // The user is told why, after the language text.
     ASSERT_EQ(ui.messages.size(), 1u);
+#ifdef _WIN32 // the system's own wording, which differs between versions
+    EXPECT_EQ(ui.messages[0].text.rfind("text 1187 ", 0), 0u);
+    EXPECT_GT(ui.messages[0].text.size(), std::string("text 1187 ").size());
+#else
     EXPECT_EQ(ui.messages[0].text, "text 1187 No such file or directory");
+#endif
     EXPECT_THROW(AppendLogLine(temp.path("no folder/demo.log"), "x"), LogWriteError);
 }

@@ -3,9 +3,12 @@
 #include "tests/common/TempFolder.h"
 
 #include <array>
-#include <fcntl.h>
+#include <chrono>
 #include <filesystem>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -125,10 +128,19 @@ namespace {
 // Sets a file's modification time, as an editor that keeps it or a copy
 // that carries it over would.
 void SetModified(const std::string& path, std::int64_t secondsSinceEpoch) {
+#ifdef _WIN32 // no utimensat; the C++ library sets the write time there
+    std::error_code error;
+    std::filesystem::last_write_time(path,
+                                     std::chrono::file_clock::from_sys(std::chrono::sys_seconds{
+                                         std::chrono::seconds{secondsSinceEpoch}}),
+                                     error);
+    ASSERT_FALSE(error) << error.message();
+#else
     std::array<timespec, 2> times{};
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(secondsSinceEpoch);
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times.data(), 0), 0);
+#endif
 }
 
 // Lets the stamp decide alone, as for files that have not changed for a while.
