@@ -189,14 +189,19 @@ FENLARK_DECODER_INLINE void PassCodedFieldValue(MessageBits& in, int width) {
 //
 // The window is filled before each field without a test, so that the run
 // of zeros, the changed bit and a small value are there without further
-// checks; only runs of a whole window, full floats and wide integers may
-// need another refill.
+// checks: a run too long to leave room for them is consumed on its own and
+// the window filled again. Only those long runs, full floats and wide
+// integers need another refill.
 template <bool Presence, class Emit>
 FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const std::int8_t* widths,
                                               unsigned count, std::uint64_t wanted,
                                               Emit&& deliverField) {
     constexpr std::uint32_t RunBits = MessageBits::RefillBits;
     constexpr std::uint64_t RunStop = std::uint64_t{1} << RunBits;
+    // The longest run after which the changed bit, the presence bit and a
+    // small value still fit in a filled window.
+    constexpr unsigned LongestShortRun = RunBits - 1 - (Presence ? 1 : 0) - SmallValueBits;
+    static_assert(LongestShortRun > 0 && LongestShortRun < RunBits);
     unsigned index = 0;
     for (;;) {
         if (in.exhausted()) {
@@ -204,11 +209,11 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const std::int8_t
         }
         in.fill();
         auto zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
-        while (zeros == RunBits && count - index > RunBits)
+        while (zeros > LongestShortRun && zeros < count - index)
             [[unlikely]] {
-                // A run of a whole window: skip it and look at the next.
-                in.drop(RunBits);
-                index += RunBits;
+                // A long run of unchanged fields: consume it and look again.
+                in.drop(zeros);
+                index += zeros;
                 in.fill();
                 zeros = static_cast<unsigned>(std::countr_zero(in.window() | RunStop));
             }
@@ -218,7 +223,6 @@ FENLARK_DECODER_INLINE bool ReadChangedFields(MessageBits& in, const std::int8_t
         }
         in.drop(zeros + 1); // the unchanged fields and the changed bit
         index += zeros;
-        in.ensure((Presence ? 1 : 0) + SmallValueBits);
         // Tables have at most 64 fields, so the shift stays in range.
         const bool want = (wanted >> index & 1u) != 0;
         if (Presence && !in.takeBit()) {

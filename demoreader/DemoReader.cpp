@@ -90,10 +90,26 @@ std::size_t DemoReader::readString(char* text, std::size_t capacity) {
         return length;
     }
     // A local copy of the bit reader stays in registers through the string.
+    // A filled window holds several code words; while they all end before
+    // the message does, they are taken without checking for its end.
+    constexpr std::size_t Batch = MessageBits::RefillBits / HuffmanMaxCodeLength;
+    constexpr std::uint32_t BatchBits = Batch * HuffmanMaxCodeLength;
     MessageBits bits = bits_;
     while (length < capacity) {
-        bits.ensure(MessageBits::MaxCodedBits(ByteBits));
-        const std::uint32_t c = bits.take<true>(ByteBits);
+        bits.fill();
+        if (capacity - length >= Batch && bits.position() + BatchBits < bits.endPosition()) {
+            for (std::size_t i = 0; i < Batch; ++i) {
+                const std::uint32_t c = bits.takeSymbol() & 0xFFu;
+                if (c == 0) {
+                    bits_ = bits;
+                    return length;
+                }
+                text[length++] = static_cast<char>(c);
+            }
+            continue;
+        }
+        // Near the end of the message or of the text: one byte at a time.
+        const std::uint32_t c = bits.takeSymbol() & 0xFFu;
         if (bits.exhausted()) {
             bits.exhaust();
             break;

@@ -31,7 +31,6 @@ SnapshotTracker::SnapshotTracker(const demoreader::ProtocolInfo& protocol, int e
             wantedFields_ |= std::uint64_t{1} << i;
         }
     }
-    touched_.reserve(EntityCount);
     changed_.reserve(EntityCount);
     live_.reserve(EntityCount);
     newEvents_.reserve(64);
@@ -104,8 +103,13 @@ void SnapshotTracker::dropNewest(unsigned number) {
 void SnapshotTracker::beginSnapshot(std::int32_t sequence,
                                     const demoreader::SnapshotHeader& header) {
     newEvents_.clear();
-    touched_.clear();
     changed_.clear();
+    lastTouched_ = -1;
+    // Every snapshot has its own stamp for the entities its data names.
+    if (++stamp_ == 0) {
+        touchedStamp_.fill(0);
+        stamp_ = 1;
+    }
     pending_ = false;
     current_ = &discard_;
     building_ = true;
@@ -137,14 +141,22 @@ void SnapshotTracker::beginSnapshot(std::int32_t sequence,
 
 void SnapshotTracker::addEntity(unsigned number, EntityChange change) {
     // Entity numbers come in increasing order; anything else is damage.
-    if (number >= EntityCount || (!touched_.empty() && touched_.back() >= number)) {
+    if (number >= EntityCount || static_cast<int>(number) <= lastTouched_) {
         buildValid_ = false;
         return;
     }
-    touched_.push_back(static_cast<std::uint16_t>(number));
+    lastTouched_ = static_cast<int>(number);
+    touchedStamp_[number] = stamp_;
     // An entity the reference holds is delta-coded from it, any other one
-    // from its baseline.
-    const Entry* base = reference_ != nullptr ? at(number, reference_->sequence) : nullptr;
+    // from its baseline. When the reference is the previous snapshot, the
+    // entity's newest entry is the one: this snapshot has added none for it
+    // yet.
+    const Entry* base = nullptr;
+    if (referenceIsPrevious_) {
+        base = sizes_[number] != 0 ? &newest(number) : nullptr;
+    } else if (reference_ != nullptr) {
+        base = at(number, reference_->sequence);
+    }
     pending_ = true;
     pendingNumber_ = static_cast<std::uint16_t>(number);
     pendingPresent_ = change != EntityChange::Removed;
@@ -174,27 +186,13 @@ void SnapshotTracker::finishPending() {
     changed_.push_back(static_cast<std::uint16_t>(number));
 }
 
-// Keeps the entity's new entry when it differs from the entry of the
-// previous snapshot, and drops it otherwise, so that histories stay short
-// and the list of changes exact.
-void SnapshotTracker::keepIfChanged(unsigned number, const Entry* before) {
-    const Entry& now = newest(number);
-    const bool wasPresent = before != nullptr && before->present;
-    if (now.present == wasPresent && (!wasPresent || now.state == before->state)) {
-        dropNewest(number);
-    } else {
-        changed_.push_back(static_cast<std::uint16_t>(number));
-    }
-}
-
 // A full snapshot names every entity it holds: the others are gone.
 void SnapshotTracker::clearUntouched() {
     for (unsigned number = FirstNonClient; number < EntityCount; ++number) {
         if (touchedStamp_[number] == stamp_ || sizes_[number] == 0) {
             continue;
         }
-        const Entry* before = at(number, *previous_);
-        if (before != nullptr && before->present) {
+        if (newest(number).present) {
             append(number, false, EntityState{});
             changed_.push_back(static_cast<std::uint16_t>(number));
         }
@@ -216,11 +214,17 @@ void SnapshotTracker::restoreUntouched() {
                 continue;
             }
             touchedStamp_[number] = stamp_;
+            // Untouched entities have no entry of this snapshot yet, so their
+            // newest entry is their state in the previous snapshot.
             const Entry* then = at(number, reference_->sequence);
-            const Entry* before = at(number, *previous_);
             const bool present = then != nullptr && then->present;
-            append(number, present, present ? then->state : EntityState{});
-            keepIfChanged(number, before);
+            const EntityState state = present ? then->state : EntityState{};
+            const bool wasPresent = sizes_[number] != 0 && newest(number).present;
+            if (present == wasPresent && (!present || state == newest(number).state)) {
+                continue;
+            }
+            append(number, present, state);
+            changed_.push_back(static_cast<std::uint16_t>(number));
         }
     }
 }
@@ -277,13 +281,6 @@ bool SnapshotTracker::endSnapshot(bool ok) {
     buildValid_ = false;
     const bool full = reference_ == nullptr;
     if (previous_ && (full || !referenceIsPrevious_)) [[unlikely]] {
-        if (++stamp_ == 0) {
-            touchedStamp_.fill(0);
-            stamp_ = 1;
-        }
-        for (const std::uint16_t number : touched_) {
-            touchedStamp_[number] = stamp_;
-        }
         if (full) {
             clearUntouched();
         } else {

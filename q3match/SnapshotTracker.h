@@ -182,7 +182,6 @@ private:
     void finishPending();
     void dropNewest(unsigned number);
     void forgetSnapshots();
-    void keepIfChanged(unsigned number, const Entry* before);
     void clearUntouched();
     void restoreUntouched();
     void updateEvents();
@@ -223,10 +222,12 @@ private:
     bool pendingPresent_ = false;
     const Entry* pendingBase_ = nullptr;
     EntityState pendingState_{};
-    // The entities the data named, and those whose state changed.
-    std::vector<std::uint16_t> touched_;
-    std::vector<std::uint16_t> changed_;
+    // The data names entities in increasing order: the last one named. Every
+    // entity named by the current snapshot carries its stamp.
+    int lastTouched_ = -1;
     std::uint32_t stamp_ = 0;
+    // The entities whose state changed.
+    std::vector<std::uint16_t> changed_;
     std::array<std::uint32_t, EntityCount> touchedStamp_{};
 
     std::vector<TrackedEntity> newEvents_;
