@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,25 @@ std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
     }
     return std::unique_ptr<FileSource>(
         new FileSource(descriptor, static_cast<std::uint64_t>(info.st_size)));
+}
+
+std::FILE* FileSource::openStream() const {
+    const int descriptor = ::fcntl(descriptor_, F_DUPFD_CLOEXEC, 0);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(descriptor, "rb");
+    if (stream == nullptr) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    // The copy shares the file position with every other copy; this source
+    // itself reads by offset, so the position is wherever a stream left it.
+    if (std::fseek(stream, 0, SEEK_SET) != 0) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
 }
 
 FileSource::~FileSource() {
