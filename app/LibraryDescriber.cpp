@@ -101,15 +101,13 @@ public:
         library::DemoInfo info;
         interface_.messages.clear();
         session_.programEnded = false;
-        if (location.inArchive()) {
-            // A member exists only in memory: the flow reads its bytes, and the
-            // name (archive path, then member) carries the member's extension.
-            session_.DemoPath = location.path + "/" + location.member;
-            session_.demoBytes = &bytes;
-        } else {
-            session_.DemoPath = location.path;
-            session_.demoBytes = nullptr;
-        }
+        const DefinitionReadScope definitions;
+        // The flow reads the bytes the scanner opened. A member exists only in
+        // memory, and its name (archive path, then member) carries the
+        // member's extension.
+        session_.DemoPath =
+            location.inArchive() ? location.path + "/" + location.member : location.path;
+        session_.demoBytes = &bytes;
         LoadDemo(session_);
         session_.demoBytes = nullptr;
 

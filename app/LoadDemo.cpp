@@ -132,6 +132,26 @@ void ClearDemoFields(DemoSummary& summary) {
 }
 
 void LoadDemo(Session& session) {
+    // Definition files are checked against the disk once per load.
+    const DefinitionReadScope definitions;
+    // The demo is opened once for the whole load: the size step, the probes
+    // and the readers all read this open file. A path that does not open as a
+    // regular file takes each step's own way (the size step's open may even
+    // create the file), so the load shows the same either way.
+    std::unique_ptr<FileSource> opened;
+    if (session.demoBytes == nullptr) {
+        opened = FileSource::open(session.DemoPath);
+        session.demoBytes = opened.get();
+    }
+    struct ForgetOpened {
+        Session& session;
+        const ByteSource* opened;
+        ~ForgetOpened() {
+            if (opened != nullptr && session.demoBytes == opened) {
+                session.demoBytes = nullptr;
+            }
+        }
+    } forget{session, opened.get()};
     try {
         session.ui.showWait();
         ClearDemoFields(session.summary);

@@ -31,6 +31,25 @@ std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
     return std::unique_ptr<FileSource>(new FileSource(descriptor, *length));
 }
 
+std::FILE* FileSource::openStream() const {
+    const int descriptor = DuplicateDescriptor(descriptor_);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* stream = StreamOverDescriptor(descriptor);
+    if (stream == nullptr) {
+        CloseFile(descriptor);
+        return nullptr;
+    }
+    // The copy shares the file position with every other copy; this source
+    // itself reads by offset, so the position is wherever a stream left it.
+    if (std::fseek(stream, 0, SEEK_SET) != 0) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
 FileSource::~FileSource() {
     CloseFile(descriptor_);
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <span>
@@ -51,6 +52,11 @@ public:
 
     std::uint64_t size() const override { return size_; }
     std::optional<std::size_t> readAt(std::uint64_t offset, std::span<std::uint8_t> into) override;
+
+    // A stdio stream over the same open file from its first byte, for readers
+    // that read through one. It has a descriptor of its own, closed with the
+    // stream. nullptr when the system refuses one.
+    std::FILE* openStream() const;
 
 private:
     FileSource(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}

@@ -174,6 +174,12 @@ void CloseFile(int descriptor) {
     ::_close(descriptor);
 }
 
+int DuplicateDescriptor(int descriptor) {
+    // Descriptors of the C library are not inherited by child processes
+    // unless asked for, so a plain duplicate is enough.
+    return ::_dup(descriptor);
+}
+
 std::FILE* StreamOverDescriptor(int descriptor) {
     return ::_fdopen(descriptor, "rb");
 }
@@ -327,6 +333,10 @@ std::optional<std::size_t> ReadFileAt(int descriptor, std::uint64_t offset,
 
 void CloseFile(int descriptor) {
     ::close(descriptor);
+}
+
+int DuplicateDescriptor(int descriptor) {
+    return ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
 }
 
 std::FILE* StreamOverDescriptor(int descriptor) {

@@ -39,6 +39,10 @@ std::optional<std::size_t> ReadFileAt(int descriptor, std::uint64_t offset,
 
 void CloseFile(int descriptor);
 
+// A second descriptor of the same open file (sharing its position), closed
+// on exec; negative when none can be made.
+int DuplicateDescriptor(int descriptor);
+
 // A binary read stream over an open file, which then belongs to the stream
 // (fclose closes both). nullptr when none can be made; the descriptor then
 // stays open.

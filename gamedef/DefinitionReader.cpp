@@ -186,9 +186,45 @@ std::vector<std::string> DefinitionFile::keys(std::string_view section) const {
     return names;
 }
 
+namespace {
+
+// The files a thread's open read scopes have taken, by path (nullptr for a
+// file that could not be read).
+struct ReadScopeFiles {
+    int depth = 0;
+    std::map<std::string, std::shared_ptr<const DefinitionFile>, std::less<>> files;
+};
+
+ReadScopeFiles& ThreadReadScope() {
+    thread_local ReadScopeFiles scope;
+    return scope;
+}
+
+} // namespace
+
+DefinitionReadScope::DefinitionReadScope() {
+    ++ThreadReadScope().depth;
+}
+
+DefinitionReadScope::~DefinitionReadScope() {
+    ReadScopeFiles& scope = ThreadReadScope();
+    if (--scope.depth == 0) {
+        scope.files.clear();
+    }
+}
+
 std::shared_ptr<const DefinitionFile> LoadDefinitionFile(const std::string& path) {
     static DefinitionCache cache;
-    return cache.load(path);
+    ReadScopeFiles& scope = ThreadReadScope();
+    if (scope.depth == 0) {
+        return cache.load(path);
+    }
+    if (auto found = scope.files.find(path); found != scope.files.end()) {
+        return found->second;
+    }
+    std::shared_ptr<const DefinitionFile> file = cache.load(path);
+    scope.files.emplace(path, file);
+    return file;
 }
 
 std::string ReadDefinitionValueFromText(const std::string& content, const std::string& section,

@@ -55,6 +55,19 @@ private:
 // looks up many keys reads each file once.
 std::shared_ptr<const DefinitionFile> LoadDefinitionFile(const std::string& path);
 
+// While one is alive on a thread, each definition file read on that thread is
+// checked against the disk once and then taken as it was: a demo's load sees
+// one version of every file it reads, and its many lookups do not ask the file
+// system for the file's stamp each time. Scopes may nest; the files are
+// checked again once the outermost one ends.
+class DefinitionReadScope {
+public:
+    DefinitionReadScope();
+    ~DefinitionReadScope();
+    DefinitionReadScope(const DefinitionReadScope&) = delete;
+    DefinitionReadScope& operator=(const DefinitionReadScope&) = delete;
+};
+
 std::string ReadDefinitionValue(const std::string& definitionPath, const std::string& section,
                                 const std::string& key, const std::string& defaultText);
 

@@ -45,20 +45,30 @@ CREATE INDEX demos_game ON demos(game);
 CREATE INDEX demos_date ON demos(date);
 CREATE VIRTUAL TABLE demos_fts USING fts5(players, map, server, mod, chat,
   content='demos', content_rowid='id');
-CREATE TRIGGER demos_after_insert AFTER INSERT ON demos BEGIN
-  INSERT INTO demos_fts(rowid, players, map, server, mod, chat)
-  VALUES (new.id, new.players, new.map, new.server, new.mod, new.chat);
-END;
-CREATE TRIGGER demos_after_delete AFTER DELETE ON demos BEGIN
-  INSERT INTO demos_fts(demos_fts, rowid, players, map, server, mod, chat)
-  VALUES ('delete', old.id, old.players, old.map, old.server, old.mod, old.chat);
-END;
-CREATE TRIGGER demos_after_update AFTER UPDATE OF players, map, server, mod, chat ON demos BEGIN
-  INSERT INTO demos_fts(demos_fts, rowid, players, map, server, mod, chat)
-  VALUES ('delete', old.id, old.players, old.map, old.server, old.mod, old.chat);
-  INSERT INTO demos_fts(rowid, players, map, server, mod, chat)
-  VALUES (new.id, new.players, new.map, new.server, new.mod, new.chat);
-END;
+)sql";
+
+// The full-text index is written by store() and forgetMissing(), a batch at a
+// time: the index flushes its pending terms into a new segment whenever a
+// statement begins, so an index written row by row (as triggers on `demos`
+// would) builds, and then merges, one segment per demo.
+constexpr const char* CreateBatchTable =
+    "CREATE TEMP TABLE IF NOT EXISTS batch_demos(path TEXT NOT NULL, member TEXT NOT NULL, "
+    "PRIMARY KEY(path, member)) WITHOUT ROWID";
+constexpr const char* AddToBatch =
+    "INSERT OR IGNORE INTO batch_demos(path, member) VALUES (?1, ?2)";
+constexpr const char* UnindexBatch = R"sql(
+INSERT INTO demos_fts(demos_fts, rowid, players, map, server, mod, chat)
+SELECT 'delete', d.id, d.players, d.map, d.server, d.mod, d.chat
+FROM batch_demos b JOIN demos d ON d.path = b.path AND d.member = b.member
+)sql";
+constexpr const char* IndexBatch = R"sql(
+INSERT INTO demos_fts(rowid, players, map, server, mod, chat)
+SELECT d.id, d.players, d.map, d.server, d.mod, d.chat
+FROM batch_demos b JOIN demos d ON d.path = b.path AND d.member = b.member
+)sql";
+constexpr const char* UnindexMissing = R"sql(
+INSERT INTO demos_fts(demos_fts, rowid, players, map, server, mod, chat)
+SELECT 'delete', id, players, map, server, mod, chat FROM demos WHERE missing = 1
 )sql";
 
 constexpr const char* UpsertDemo = R"sql(
@@ -116,12 +126,17 @@ struct SchemaUpgrade {
     std::int64_t from;
     const char* statements;
 };
-constexpr std::array<SchemaUpgrade, 1> SchemaUpgrades{{
+constexpr std::array<SchemaUpgrade, 2> SchemaUpgrades{{
     // Version 1 rows name the server's game version as the game and date
     // every demo by its file. No modification time matches -1, so the next
     // scan reads every file again and rewrites its rows; until then the
     // rows stay as they were.
     {1, "UPDATE files SET mtime_ns = -1"},
+    // Version 2 kept the full-text index up to date by triggers on `demos`;
+    // the library now writes it itself. The index holds the same rows either
+    // way, so only the triggers go.
+    {2, "DROP TRIGGER IF EXISTS demos_after_insert; DROP TRIGGER IF EXISTS demos_after_delete; "
+        "DROP TRIGGER IF EXISTS demos_after_update"},
 }};
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -349,6 +364,18 @@ void LibraryDatabase::store(const std::vector<ScannedFile>& batch) {
         auto hideMembers =
             connection_.prepare("UPDATE demos SET missing = 1 WHERE path = ?1 AND member <> ''");
         auto upsertDemo = connection_.prepare(UpsertDemo);
+        connection_.exec(CreateBatchTable);
+        auto addToBatch = connection_.prepare(AddToBatch);
+        for (const ScannedFile& file : batch) {
+            for (const DemoRecord& demo : file.demos) {
+                addToBatch.bind(1, demo.location.path);
+                addToBatch.bind(2, demo.location.member);
+                addToBatch.run();
+            }
+        }
+        // Rows about to be rewritten leave the index with the words it holds
+        // for them, and come back with their new ones below.
+        connection_.exec(UnindexBatch);
         for (const ScannedFile& file : batch) {
             upsertFile.bind(1, file.path);
             upsertFile.bind(2, static_cast<std::int64_t>(file.state.size));
@@ -390,6 +417,8 @@ void LibraryDatabase::store(const std::vector<ScannedFile>& batch) {
                 upsertDemo.run();
             }
         }
+        connection_.exec(IndexBatch);
+        connection_.exec("DELETE FROM batch_demos");
         transaction.commit();
     } catch (const SqliteError& error) {
         throw LibraryError(std::string("cannot write to the library: ") + error.what());
@@ -411,6 +440,7 @@ void LibraryDatabase::markGone(const std::vector<std::string>& paths) {
 
 std::int64_t LibraryDatabase::forgetMissing() {
     SqliteTransaction transaction(connection_);
+    connection_.exec(UnindexMissing);
     connection_.exec("DELETE FROM demos WHERE missing = 1");
     const std::int64_t removed = connection_.changes();
     transaction.commit();

@@ -76,7 +76,7 @@ class LibraryDatabase {
 public:
     // 2: rows hold the definition's game and the demo's own date; the rows
     // of version 1 are read again by the next scan.
-    static constexpr std::int64_t SchemaVersion = 2;
+    static constexpr std::int64_t SchemaVersion = 3;
 
     // Opens or creates the index at `path`. Throws LibraryError.
     explicit LibraryDatabase(const std::string& path);

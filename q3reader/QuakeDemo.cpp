@@ -29,6 +29,9 @@ std::unique_ptr<demoreader::DemoReader> OpenQuakeDemo(Session& session, const st
     if (session.demoBytes != nullptr) {
         if (const auto* memory = dynamic_cast<const MemorySource*>(session.demoBytes)) {
             reader = OpenBytes(*memory, path);
+        } else if (const auto* file = dynamic_cast<const FileSource*>(session.demoBytes)) {
+            reader = demoreader::DemoReader::open(file->openStream(),
+                                                  demoreader::ProtocolFromPath(path));
         }
     } else if (const int descriptor = OpenRegularFile(path); descriptor >= 0) {
         // The reader library would open any path; the tool hands it only a

@@ -50,6 +50,27 @@ TEST(FileSourceTest, OpensOnlyRegularFiles) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(FileSourceTest, EveryStreamStartsAtTheFirstByte) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("fenlark-bytesource-stream-" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary) << "abcdef";
+    auto source = FileSource::open(path.string());
+    ASSERT_NE(source, nullptr);
+    // Streams share the open file's position: one that read leaves it moved.
+    for (int round = 0; round < 2; ++round) {
+        std::FILE* stream = source->openStream();
+        ASSERT_NE(stream, nullptr);
+        std::array<char, 4> start{};
+        EXPECT_EQ(std::fread(start.data(), 1, 3, stream), 3u);
+        EXPECT_STREQ(start.data(), "abc");
+        std::fclose(stream);
+    }
+    std::array<std::uint8_t, 2> buffer{};
+    EXPECT_EQ(source->readAt(4, buffer), 2u);
+    EXPECT_EQ(buffer[1], 'f');
+    std::filesystem::remove(path);
+}
+
 TEST(MemorySourceTest, ReadsInsideAndNothingPastTheEnd) {
     MemorySource empty({});
     std::array<std::uint8_t, 4> buffer{};

@@ -205,3 +205,25 @@ TEST(DefinitionReader, ACutValueNeverEndsInsideACharacter) {
     const std::string ini = "[S]\nk=" + std::string(1022, 'a') + "\xC3\xA9tail\n";
     EXPECT_EQ(Read(ini, "S", "k"), std::string(1022, 'a'));
 }
+
+TEST(DefinitionReader, AReadScopeTakesEachFileAsItFirstReadIt) {
+    fenlark::test::TempFolder folder;
+    const auto path = folder.writeDefinition("g.kgd", "[S]\nk=one\n");
+    const auto gone = folder.path("Data/gone.kgd");
+    {
+        const fenlark::DefinitionReadScope outer;
+        EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "one");
+        EXPECT_EQ(ReadDefinitionValue(gone, "S", "k", "<default>"), "<default>");
+        folder.writeDefinition("g.kgd", "[S]\nk=two, a longer value\n");
+        folder.writeDefinition("gone.kgd", "[S]\nk=here\n");
+        {
+            const fenlark::DefinitionReadScope inner;
+            EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "one");
+        }
+        // The inner scope's end does not end the outer one.
+        EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "one");
+        EXPECT_EQ(ReadDefinitionValue(gone, "S", "k", "<default>"), "<default>");
+    }
+    EXPECT_EQ(ReadDefinitionValue(path, "S", "k", ""), "two, a longer value");
+    EXPECT_EQ(ReadDefinitionValue(gone, "S", "k", "<default>"), "here");
+}
