@@ -131,9 +131,17 @@ public:
             }
         }
         info.demoTime = RecordingTimeFromServerValues(summary.lstOtherInfo);
-        if (matchAnalysis_ && !info.demoType.empty() && IsQuakeThreeDemo(extension)) {
-            AddMatchFacts(
-                q3match::AnalyseDemo(bytes, demoreader::ProtocolFromPath(session_.DemoPath)), info);
+        if (matchAnalysis_ && !info.demoType.empty()) {
+            if (IsQuakeThreeDemo(extension)) {
+                AddMatchFacts(
+                    q3match::AnalyseDemo(bytes, demoreader::ProtocolFromPath(session_.DemoPath)),
+                    info);
+            } else if (const readers::EngineReaderEntry* reader = FindBuiltInReader(session_)) {
+                // The other engines' facts come from the whole-file reading of
+                // the built-in reader the definition names, as in the Match
+                // window.
+                AddMatchFacts(reader->read(bytes, readers::ReadDepth::WholeFile).match, info);
+            }
         }
         for (const std::string& message : interface_.messages) {
             info.message += (info.message.empty() ? "" : "\n") + OneLine(message);

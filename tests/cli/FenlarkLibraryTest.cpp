@@ -174,6 +174,10 @@ TEST_F(FenlarkLibraryTest, DemosThatCarryTheirRecordingTimeAreDatedByIt) {
     EXPECT_EQ(rows["tron"]["game"].toString(), "QuakeWorld");
     EXPECT_EQ(rows["tron"]["date"].toString(), "2024-06-16T17:19:29Z");
     EXPECT_EQ(rows["tron"]["dateSource"].toString(), "demo");
+    // Its match columns come from the QuakeWorld reader's whole-file reading,
+    // as in the Match window: a 1on1 of 174.6 s that Milton won.
+    EXPECT_EQ(rows["tron"]["durationMs"].toInteger(), 174609);
+    EXPECT_EQ(rows["tron"]["winner"].toString(), "Milton");
     // An older KTX without "epoch", and Quake III: the file's time.
     EXPECT_EQ(rows["dm4"]["dateSource"].toString(), "file");
     EXPECT_EQ(rows["pro-q3tourney4"]["game"].toString(), "Quake III Arena");
