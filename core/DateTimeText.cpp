@@ -6,10 +6,7 @@
 #ifdef _WIN32
 #include "core/TextConversion.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "core/WindowsApi.h"
 #else
 #include <locale.h>
 #include <time.h>

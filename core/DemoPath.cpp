@@ -8,13 +8,7 @@
 #ifdef _WIN32
 #include "core/TextConversion.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "core/WindowsApi.h"
 #else
 #include <sys/stat.h>
 #endif

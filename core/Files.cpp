@@ -10,16 +10,10 @@
 #ifdef _WIN32
 #include "core/TextConversion.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "core/WindowsApi.h"
 #include <fcntl.h>
 #include <io.h>
 #include <stdlib.h>
-#include <windows.h>
 
 #include <shellapi.h>
 #else

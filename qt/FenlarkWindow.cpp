@@ -3,6 +3,7 @@
 #include "app/Commands.h"
 #include "app/PlayerDetails.h"
 #include "core/Session.h"
+#include "qt/LocalDrop.h"
 #include "qt/ProgramIcon.h"
 #include "qt/QtUserInterface.h"
 #include "qt/Twips.h"
@@ -280,34 +281,16 @@ void FenlarkWindow::closeEvent(QCloseEvent* event) {
     emit programClosed();
 }
 
-namespace {
-
-// One local file, offered for copying. The drop is always answered as a copy:
-// a file manager that proposed a move would otherwise delete the user's file.
-bool TakeAsCopy(QDropEvent* event) {
-    const QMimeData* mime = event->mimeData();
-    if (!mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile() ||
-        !event->possibleActions().testFlag(Qt::CopyAction)) {
-        event->ignore();
-        return false;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return true;
-}
-
-} // namespace
-
 void FenlarkWindow::dragEnterEvent(QDragEnterEvent* event) {
-    TakeAsCopy(event);
+    AcceptLocalDrop(event, DropCount::One);
 }
 
 void FenlarkWindow::dragMoveEvent(QDragMoveEvent* event) {
-    TakeAsCopy(event);
+    AcceptLocalDrop(event, DropCount::One);
 }
 
 void FenlarkWindow::dropEvent(QDropEvent* event) {
-    if (TakeAsCopy(event)) {
+    if (AcceptLocalDrop(event, DropCount::One)) {
         loadDroppedFile(event->mimeData()->urls().front().toLocalFile());
     }
 }

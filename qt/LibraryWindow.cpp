@@ -2,6 +2,7 @@
 
 #include "library/RowExport.h"
 #include "qt/LibraryTableModel.h"
+#include "qt/LocalDrop.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -404,37 +405,16 @@ void LibraryWindow::showContextMenu(const QPoint& position) {
     menu.exec(table->viewport()->mapToGlobal(position));
 }
 
-namespace {
-
-// Local files and folders, offered for copying. The drop is always answered
-// as a copy: a file manager that proposed a move would otherwise delete what
-// was dropped.
-bool TakeAsCopy(QDropEvent* event) {
-    const QMimeData* mime = event->mimeData();
-    const QList<QUrl> urls = mime->hasUrls() ? mime->urls() : QList<QUrl>();
-    if (urls.isEmpty() ||
-        !std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }) ||
-        !event->possibleActions().testFlag(Qt::CopyAction)) {
-        event->ignore();
-        return false;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return true;
-}
-
-} // namespace
-
 void LibraryWindow::dragEnterEvent(QDragEnterEvent* event) {
-    TakeAsCopy(event);
+    AcceptLocalDrop(event, DropCount::Any);
 }
 
 void LibraryWindow::dragMoveEvent(QDragMoveEvent* event) {
-    TakeAsCopy(event);
+    AcceptLocalDrop(event, DropCount::Any);
 }
 
 void LibraryWindow::dropEvent(QDropEvent* event) {
-    if (!TakeAsCopy(event)) {
+    if (!AcceptLocalDrop(event, DropCount::Any)) {
         return;
     }
     QStringList folders;

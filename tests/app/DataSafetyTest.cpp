@@ -15,10 +15,7 @@
 #include <random>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "core/WindowsApi.h"
 #else
 #include <sys/socket.h>
 #include <sys/stat.h>
