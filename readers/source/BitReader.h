@@ -98,6 +98,9 @@ public:
     }
     // Copies into.size() bytes from the current bit position.
     void bytes(std::span<std::uint8_t> into) {
+        if (into.empty()) { // an empty span may have no storage to copy to
+            return;
+        }
         if (into.size() * 8 > remaining()) {
             fail();
             std::memset(into.data(), 0, into.size());

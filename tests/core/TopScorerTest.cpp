@@ -28,12 +28,14 @@ TEST(TopScorerTest, TheSoleHighestScoreLeads) {
 }
 
 TEST(TopScorerTest, ATieAtTheTopIsATieButALowerOneIsNot) {
-    EXPECT_TRUE(FindTopScore({Player("a", 5), Player("b", 5), Player("c", 1)}, Everyone).tie);
+    const std::vector<MatchPlayer> tied = {Player("a", 5), Player("b", 5), Player("c", 1)};
+    EXPECT_TRUE(FindTopScore(tied, Everyone).tie);
     // The tie of the first two is broken by a higher third score.
-    const TopScore broken =
-        FindTopScore({Player("a", 5), Player("b", 5), Player("c", 9)}, Everyone);
-    EXPECT_FALSE(broken.tie);
-    EXPECT_EQ(broken.leader->name, "c");
+    const std::vector<MatchPlayer> broken = {Player("a", 5), Player("b", 5), Player("c", 9)};
+    const TopScore top = FindTopScore(broken, Everyone);
+    EXPECT_FALSE(top.tie);
+    ASSERT_NE(top.leader, nullptr);
+    EXPECT_EQ(top.leader->name, "c");
 }
 
 TEST(TopScorerTest, OnlyCountedPlayersTakePart) {
