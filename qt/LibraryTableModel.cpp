@@ -23,38 +23,16 @@ QString DurationText(std::int64_t milliseconds) {
         .arg(seconds % PerMinute, 2, 10, QLatin1Char('0'));
 }
 
+// The view shows the library's columns in the order the library sorts by,
+// so a view column is its sort column.
+static_assert(LibraryTableModel::Game == static_cast<int>(library::SortColumn::Game) &&
+              LibraryTableModel::Players == static_cast<int>(library::SortColumn::Players) &&
+              LibraryTableModel::Date == static_cast<int>(library::SortColumn::Date));
+
 library::SortColumn SortColumnOf(int column) {
-    using library::SortColumn;
-    switch (column) {
-    case LibraryTableModel::Game:
-        return SortColumn::Game;
-    case LibraryTableModel::DemoType:
-        return SortColumn::DemoType;
-    case LibraryTableModel::Protocol:
-        return SortColumn::Protocol;
-    case LibraryTableModel::Map:
-        return SortColumn::Map;
-    case LibraryTableModel::Server:
-        return SortColumn::Server;
-    case LibraryTableModel::Mod:
-        return SortColumn::Mod;
-    case LibraryTableModel::Players:
-        return SortColumn::Players;
-    case LibraryTableModel::Recorder:
-        return SortColumn::Recorder;
-    case LibraryTableModel::Duration:
-        return SortColumn::Duration;
-    case LibraryTableModel::Scores:
-        return SortColumn::Scores;
-    case LibraryTableModel::Winner:
-        return SortColumn::Winner;
-    case LibraryTableModel::Size:
-        return SortColumn::Size;
-    case LibraryTableModel::Date:
-        return SortColumn::Date;
-    default:
-        return SortColumn::File;
-    }
+    return column > 0 && column < LibraryTableModel::ColumnCount
+               ? static_cast<library::SortColumn>(column)
+               : library::SortColumn::File;
 }
 
 } // namespace
