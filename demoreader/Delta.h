@@ -498,8 +498,8 @@ FENLARK_DECODER_INLINE bool ReadBaselineBody(MessageBits& in, const ProtocolInfo
 // The decoders work on a local copy of the bit reader, which the compiler
 // keeps in registers; the position is written back once at the end.
 template <class Sink>
-bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol, SnapshotHeader& header,
-                      Sink& sink) {
+FENLARK_DECODER_INLINE bool ReadSnapshotBody(MessageBits& in, const ProtocolInfo& protocol,
+                                             SnapshotHeader& header, Sink& sink) {
     MessageBits bits = in;
     const bool ok = protocol.oldFormat
                         ? detail::ReadSnapshotBody<true>(bits, protocol, header, sink)

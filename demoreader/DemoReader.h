@@ -175,7 +175,7 @@ template <class Sink> bool DemoReader::readBaseline(Sink& sink) {
     return finish(ReadBaselineBody(bits_, *protocol_, sink));
 }
 
-template <class Sink> bool DemoReader::readSnapshot(Sink& sink) {
+template <class Sink> FENLARK_DECODER_INLINE bool DemoReader::readSnapshot(Sink& sink) {
     if (!beginSnapshot()) {
         return false;
     }

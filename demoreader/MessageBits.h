@@ -32,6 +32,19 @@ inline constexpr unsigned LongBits = 32;
 // MessageBits stays in registers through a whole snapshot.
 #define FENLARK_DECODER_INLINE [[gnu::always_inline]] inline
 
+// Compiles a function that runs a whole decoding loop (with the decoders
+// inlined into it) twice: for every x86-64 processor, and for those with
+// BMI2 and AVX2 (x86-64-v3), one of which is chosen once when the program
+// loads. The bit reader's variable shifts then need no count register, which
+// shortens the chain of dependent operations per code word. Elsewhere (other
+// processors, other compilers, targets without load-time selection) the
+// function is compiled once.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
+#define FENLARK_DECODER_CLONES [[gnu::target_clones("default", "arch=x86-64-v3")]]
+#else
+#define FENLARK_DECODER_CLONES
+#endif
+
 class MessageBits {
 public:
     static constexpr std::uint32_t Slack = 48;

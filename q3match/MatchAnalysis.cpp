@@ -44,7 +44,10 @@ MatchFacts Unreadable() {
     return facts;
 }
 
-MatchFacts Analyse(DemoReader& reader, std::uint64_t size, const AnalysisOptions& options) {
+// The one loop that decodes a whole demo: compiled for wider instruction sets
+// too, where the processor has them.
+FENLARK_DECODER_CLONES MatchFacts Analyse(DemoReader& reader, std::uint64_t size,
+                                          const AnalysisOptions& options) {
     MatchVisitor visitor(reader);
     MatchEnd ended;
     std::uint64_t offset = 0; // of the next record
