@@ -246,10 +246,10 @@ void MatchVisitor::snapshot(bool ok) {
 void MatchVisitor::handleEvents() {
     for (const TrackedEntity& entity : tracker_.newEvents()) {
         const EntityState& state = entity.state;
-        const int event = state.eType - rules_.entityEvents;
+        const int event = state.eType() - rules_.entityEvents;
         if (event == rules_.obituaryEvent) {
-            const int victim = state.otherEntityNum;
-            const int killer = state.otherEntityNum2;
+            const int victim = state.otherEntityNum();
+            const int killer = state.otherEntityNum2();
             if (victim >= PlayerRoster::MaxClients) {
                 continue;
             }
@@ -261,20 +261,21 @@ void MatchVisitor::handleEvents() {
                 frag.killer = roster_.name(killer);
                 frag.killerClientNumber = killer;
             }
-            frag.meansNumber = state.eventParm;
-            frag.means = MeansOfDeathName(rules_.game, state.eventParm);
+            frag.meansNumber = state.eventParm();
+            frag.means = MeansOfDeathName(rules_.game, state.eventParm());
             if (frag.means.empty()) {
-                frag.means = std::to_string(state.eventParm);
+                frag.means = std::to_string(state.eventParm());
             }
             facts_.frags.push_back(std::move(frag));
         } else if (rules_.globalTeamSoundEvent && event == *rules_.globalTeamSoundEvent &&
-                   (state.eventParm == RedCaptureSound || state.eventParm == BlueCaptureSound)) {
+                   (state.eventParm() == RedCaptureSound ||
+                    state.eventParm() == BlueCaptureSound)) {
             MatchScoringEvent capture;
             capture.timeMs = nowMs();
             capture.kind = "capture";
             // CPMA names the team whose flag was taken rather than the team
             // that scored.
-            const bool red = (state.eventParm == RedCaptureSound) != (rules_.game == Game::Cpma);
+            const bool red = (state.eventParm() == RedCaptureSound) != (rules_.game == Game::Cpma);
             capture.team = red ? "red" : "blue";
             // The capture's announcement comes with the same server frame.
             if (!capturePrint_.empty() && reader_.messageCount() <= capturePrintMessage_ + 1) {
