@@ -22,14 +22,16 @@ constexpr std::size_t MaxBigConfigstring = 8191;
 } // namespace
 
 MatchVisitor::MatchVisitor(const demoreader::DemoReader& reader)
-    : reader_(reader), protocol_(reader.protocol()), rules_(RulesFor(protocol_.number, "")),
-      roster_(facts_), tracker_(protocol_, rules_.entityEvents) {}
+    : reader_(reader), protocol_(reader.protocol()), codedMessages_(!protocol_.oldFormat),
+      rules_(RulesFor(protocol_.number, "")), roster_(facts_),
+      tracker_(protocol_, rules_.entityEvents) {}
 
 std::int64_t MatchVisitor::nowMs() const {
     return firstServerTime_ ? std::int64_t{lastServerTime_} - *firstServerTime_ : 0;
 }
 
 void MatchVisitor::gamestateBegin(std::int32_t commandSequence) {
+    markFacts();
     inGamestate_ = true;
     lastCommand_ = commandSequence;
     haveLastCommand_ = true;
@@ -155,6 +157,7 @@ void MatchVisitor::serverCommand(std::int32_t sequence, std::string_view text) {
     }
     haveLastCommand_ = true;
     lastCommand_ = sequence;
+    markFacts();
     executeCommand(text);
 }
 

@@ -57,6 +57,7 @@ void SnapshotTracker::reset() {
 void SnapshotTracker::forgetSnapshots() {
     heads_.fill(0);
     sizes_.fill(0);
+    latest_.fill(NeverSeen);
     for (Frame& frame : frames_) {
         frame.valid = false;
     }
@@ -80,6 +81,10 @@ void SnapshotTracker::dropNewest(unsigned number) {
     heads_[number] =
         static_cast<std::uint8_t>((heads_[number] + HistoryLength - 1) % HistoryLength);
     --sizes_[number];
+    latest_[number] =
+        sizes_[number] != 0
+            ? (*histories_)[number][(heads_[number] + HistoryLength - 1) % HistoryLength]
+            : NeverSeen;
 }
 
 // Every snapshot whose reference is not the previous one has its own stamp
@@ -125,13 +130,16 @@ void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
 // one, or against none: its base is its state in the reference, or its
 // baseline.
 void SnapshotTracker::addFromOlderReference(unsigned number, EntityChange change,
-                                            const Entry* before) {
+                                            const Entry& before) {
     touchedStamp_[number] = stamp_;
-    const Entry* base = reference_ != nullptr ? at(number, reference_->sequence) : nullptr;
+    // Most entities have not changed since the reference.
+    const Entry* base = reference_ == nullptr ? nullptr
+                        : before.sequence <= reference_->sequence
+                            ? &before
+                            : at(number, reference_->sequence);
     pending_ = true;
     pendingNumber_ = static_cast<std::uint16_t>(number);
     pendingPresent_ = change != EntityChange::Removed;
-    pendingBefore_ = before;
     pendingState_ = base != nullptr && base->present ? base->state : baselines_[number];
     if (change == EntityChange::Changed) {
         current_ = &pendingState_;
@@ -164,10 +172,10 @@ void SnapshotTracker::settleChanges() {
 // A full snapshot names every entity it holds: the others are gone.
 void SnapshotTracker::clearUntouched() {
     for (unsigned number = FirstNonClient; number < EntityCount; ++number) {
-        if (touchedStamp_[number] == stamp_ || sizes_[number] == 0) {
+        if (touchedStamp_[number] == stamp_) {
             continue;
         }
-        if (newest(number).present) {
+        if (latest_[number].present) {
             append(number, false, EntityState{});
             noteChanged(number);
         }
@@ -195,8 +203,8 @@ void SnapshotTracker::restoreUntouched() {
             const Entry* then = at(number, reference_->sequence);
             const bool present = then != nullptr && then->present;
             const EntityState state = present ? then->state : EntityState{};
-            const bool wasPresent = sizes_[number] != 0 && newest(number).present;
-            if (present == wasPresent && (!present || state == newest(number).state)) {
+            const Entry& latest = latest_[number];
+            if (present == latest.present && (!present || state == latest.state)) {
                 continue;
             }
             append(number, present, state);
@@ -213,7 +221,7 @@ void SnapshotTracker::updateEvents() {
     const std::uint16_t* changed = changedPool_->data() + changedNext_;
     for (std::size_t i = 0; i < changedCount_; ++i) {
         const std::uint16_t number = changed[i];
-        const Entry& now = newest(number);
+        const Entry& now = latest_[number];
         EventMemory& memory = events_[number];
         const bool isEvent = now.present && now.state.eType() > entityEvents_;
         if (isEvent && !memory.live) {

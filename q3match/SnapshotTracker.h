@@ -124,18 +124,17 @@ public:
         // The entity's newest entry is its state in the previous snapshot
         // (this snapshot has added none for it yet): the state to compare
         // with, and the base when the reference is the previous snapshot.
-        const Entry* before = sizes_[number] != 0 ? &newest(number) : nullptr;
+        const Entry& before = latest_[number];
         if (!referenceIsPrevious_) [[unlikely]] {
             addFromOlderReference(number, change, before);
             return;
         }
-        const bool wasPresent = before != nullptr && before->present;
-        const EntityState& from = wasPresent ? before->state : baselines_[number];
+        const bool wasPresent = before.present;
+        const EntityState& from = wasPresent ? before.state : baselines_[number];
         if (change == demoreader::EntityChange::Changed) {
             pending_ = true;
             pendingNumber_ = static_cast<std::uint16_t>(number);
             pendingPresent_ = true;
-            pendingBefore_ = before;
             pendingState_ = from;
             current_ = &pendingState_;
         } else if ((change == demoreader::EntityChange::Unchanged) != wasPresent) {
@@ -238,6 +237,7 @@ private:
         // event entity; set when it stops being one.
         std::int32_t lastSeen = 0;
     };
+    static constexpr Entry NeverSeen{INT32_MIN, false, EntityState{}};
     // No previous snapshot: below every sequence number.
     static constexpr std::int64_t NoPrevious = INT64_MIN;
     // An unusable snapshot tracks no entity number.
@@ -256,14 +256,12 @@ private:
         }
         return nullptr;
     }
-    const Entry& newest(unsigned number) const {
-        return (*histories_)[number][(heads_[number] + HistoryLength - 1) % HistoryLength];
-    }
     void append(unsigned number, bool present, const EntityState& state) {
         Entry& entry = (*histories_)[number][heads_[number]];
         entry.sequence = sequence_;
         entry.present = present;
         entry.state = state;
+        latest_[number] = entry;
         heads_[number] = static_cast<std::uint8_t>((heads_[number] + 1) % HistoryLength);
         if (sizes_[number] < HistoryLength) {
             ++sizes_[number];
@@ -279,9 +277,9 @@ private:
     // positions and the like) do not.
     void finishPending() {
         pending_ = false;
-        const Entry* before = pendingBefore_;
-        const bool wasPresent = before != nullptr && before->present;
-        if (pendingPresent_ == wasPresent && (!wasPresent || pendingState_ == before->state)) {
+        const Entry& before = latest_[pendingNumber_];
+        if (pendingPresent_ == before.present &&
+            (!before.present || pendingState_ == before.state)) {
             return;
         }
         append(pendingNumber_, pendingPresent_, pendingState_);
@@ -298,7 +296,7 @@ private:
     }
     void beginWithoutPrevious(std::uint8_t deltaNumber);
     void addFromOlderReference(unsigned number, demoreader::EntityChange change,
-                               const Entry* before);
+                               const Entry& before);
     void dropSnapshot();
     void settleChanges();
     void dropNewest(unsigned number);
@@ -317,6 +315,9 @@ private:
     std::unique_ptr<std::array<History, EntityCount>> histories_;
     std::array<std::uint8_t, EntityCount> heads_{};
     std::array<std::uint8_t, EntityCount> sizes_{};
+    // Each entity's newest entry, or NeverSeen: read for every entity named,
+    // so kept together.
+    std::array<Entry, EntityCount> latest_{};
     std::array<Frame, Backup> frames_{};
     std::unique_ptr<std::array<std::uint16_t, ChangedPoolSize>> changedPool_;
     std::size_t changedNext_ = 0; // where the run of the snapshot being built starts
@@ -343,7 +344,6 @@ private:
     bool pending_ = false;
     bool pendingPresent_ = false;
     std::uint16_t pendingNumber_ = 0;
-    const Entry* pendingBefore_ = nullptr; // its state in the previous snapshot
     EntityState pendingState_{};
     // The data names entities in increasing order: the last one named.
     unsigned lastTouched_ = 0;
