@@ -225,25 +225,10 @@ void MatchVisitor::executeCommand(std::string_view text) {
     }
 }
 
-void MatchVisitor::snapshot(bool ok) {
-    if (!ok) {
-        tracker_.endSnapshot(false);
-        messageSnapshotTime_.reset();
-        noteDamage("a snapshot cannot be decoded");
-        return;
-    }
-    const std::int32_t serverTime = messageSnapshotTime_.value_or(lastServerTime_);
-    if (!firstServerTime_) {
-        firstServerTime_ = serverTime;
-    }
-    lastServerTime_ = serverTime;
-    if (!tracker_.endSnapshot(true)) {
-        return;
-    }
-    if (!tracker_.newEvents().empty()) {
-        handleEvents();
-    }
-    playerStateScore_ = tracker_.score();
+void MatchVisitor::damagedSnapshot() {
+    tracker_.endSnapshot(false);
+    messageSnapshotTime_.reset();
+    noteDamage("a snapshot cannot be decoded");
 }
 
 void MatchVisitor::handleEvents() {

@@ -59,7 +59,24 @@ public:
     void entityField(unsigned /*number*/, unsigned index, std::uint32_t value) {
         tracker_.entityField(index, value);
     }
-    void snapshot(bool ok);
+    void snapshot(bool ok) {
+        if (!ok) [[unlikely]] {
+            damagedSnapshot();
+            return;
+        }
+        const std::int32_t serverTime = messageSnapshotTime_.value_or(lastServerTime_);
+        if (!firstServerTime_) [[unlikely]] {
+            firstServerTime_ = serverTime;
+        }
+        lastServerTime_ = serverTime;
+        if (!tracker_.endSnapshot(true)) {
+            return;
+        }
+        if (!tracker_.newEvents().empty()) {
+            handleEvents();
+        }
+        playerStateScore_ = tracker_.score();
+    }
     void illegal(demoreader::WalkEnd where, std::int32_t operation);
 
     // After the walk of each message.
@@ -98,6 +115,7 @@ private:
     void updateRules();
     void updateTeamScores();
     void executeCommand(std::string_view text);
+    void damagedSnapshot();
     void handleEvents();
     void stampMessage();
     void noteDamage(const char* what);

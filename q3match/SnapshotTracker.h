@@ -87,7 +87,7 @@ public:
     // follow through entity and entityField.
     // The common case, a snapshot coded against the previous one, is inline.
     void beginSnapshot(std::int32_t sequence, const demoreader::SnapshotHeader& header) {
-        pending_ = false;
+        current_ = &discard_;
         firstTracked_ = FirstNonClient;
         lastTouched_ = FirstNonClient - 1;
         newEventCount_ = 0;
@@ -111,7 +111,8 @@ public:
         if (pending_) {
             finishPending();
         }
-        current_ = &discard_;
+        // The fields of an entity not kept go wherever `current_` points:
+        // `discard_`, or the state of an entity already finished.
         if (number < firstTracked_) {
             return;
         }
@@ -151,7 +152,6 @@ public:
         if (pending_) {
             finishPending();
         }
-        current_ = &discard_;
         const bool whole = ok && firstTracked_ == FirstNonClient;
         firstTracked_ = NoneTracked;
         if (!whole) [[unlikely]] {
@@ -328,7 +328,8 @@ private:
     std::array<EventMemory, EntityCount> events_{};
 
     // The snapshot being built. Fields of an entity that is not kept go to
-    // `discard_`, so that entityField needs no test.
+    // `discard_` or to a state no longer needed, so that entityField needs
+    // no test.
     // FirstNonClient while a snapshot is being built and its data is usable
     // so far.
     unsigned firstTracked_ = NoneTracked;
@@ -340,7 +341,7 @@ private:
     EntityState* current_ = nullptr;
     EntityState discard_{};
     // The entity whose fields are arriving: its new state is built in
-    // `pendingState_`.
+    // `pendingState_`. Every snapshot ends with none pending.
     bool pending_ = false;
     bool pendingPresent_ = false;
     std::uint16_t pendingNumber_ = 0;
