@@ -58,8 +58,8 @@ void SnapshotTracker::forgetSnapshots() {
     heads_.fill(0);
     sizes_.fill(0);
     latest_.fill(NeverSeen);
-    for (Frame& frame : frames_) {
-        frame.valid = false;
+    for (std::size_t slot = 0; slot < Backup; ++slot) {
+        frames_[slot].sequence = static_cast<std::int32_t>(slot + 1);
     }
     events_.fill(EventMemory{});
     previous_ = NoPrevious;
@@ -117,7 +117,7 @@ void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
     const auto referenceSequence =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(sequence_) - deltaNumber);
     const Frame& candidate = frames_[static_cast<std::uint32_t>(referenceSequence) % Backup];
-    if (!candidate.valid || candidate.sequence != referenceSequence) {
+    if (candidate.sequence != referenceSequence) {
         invalidate();
         return;
     }
@@ -138,6 +138,7 @@ void SnapshotTracker::addFromOlderReference(unsigned number, EntityChange change
                             ? &before
                             : at(number, reference_->sequence);
     pending_ = true;
+    gate_ = 0;
     pendingNumber_ = static_cast<std::uint16_t>(number);
     pendingPresent_ = change != EntityChange::Removed;
     pendingState_ = base != nullptr && base->present ? base->state : baselines_[number];
@@ -189,7 +190,7 @@ void SnapshotTracker::restoreUntouched() {
     const std::int32_t last = static_cast<std::int32_t>(previous_);
     for (std::int32_t sequence = reference_->sequence + 1; sequence <= last; ++sequence) {
         const Frame& frame = frames_[static_cast<std::uint32_t>(sequence) % Backup];
-        if (!frame.valid || frame.sequence != sequence) {
+        if (frame.sequence != sequence) {
             continue;
         }
         for (std::size_t i = 0; i < frame.changedCount; ++i) {

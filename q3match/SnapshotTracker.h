@@ -89,6 +89,7 @@ public:
     void beginSnapshot(std::int32_t sequence, const demoreader::SnapshotHeader& header) {
         current_ = &discard_;
         firstTracked_ = FirstNonClient;
+        gate_ = FirstNonClient;
         lastTouched_ = FirstNonClient - 1;
         newEventCount_ = 0;
         sequence_ = sequence;
@@ -108,13 +109,16 @@ public:
     // field. Clients and the entities of a snapshot already known to be
     // unusable cost one test.
     void entity(unsigned number, demoreader::EntityChange change) {
-        if (pending_) {
-            finishPending();
-        }
         // The fields of an entity not kept go wherever `current_` points:
         // `discard_`, or the state of an entity already finished.
-        if (number < firstTracked_) {
+        if (number < gate_) {
             return;
+        }
+        if (pending_) {
+            finishPending();
+            if (number < firstTracked_) {
+                return;
+            }
         }
         // Entity numbers come in increasing order; anything else is damage.
         if (number <= lastTouched_ || number >= EntityCount) [[unlikely]] {
@@ -134,6 +138,7 @@ public:
         const EntityState& from = wasPresent ? before.state : baselines_[number];
         if (change == demoreader::EntityChange::Changed) {
             pending_ = true;
+            gate_ = 0;
             pendingNumber_ = static_cast<std::uint16_t>(number);
             pendingPresent_ = true;
             pendingState_ = from;
@@ -153,7 +158,7 @@ public:
             finishPending();
         }
         const bool whole = ok && firstTracked_ == FirstNonClient;
-        firstTracked_ = NoneTracked;
+        invalidate();
         if (!whole) [[unlikely]] {
             dropSnapshot();
             return false;
@@ -163,7 +168,6 @@ public:
         }
         Frame& frame = frames_[static_cast<std::uint32_t>(sequence_) % Backup];
         frame.sequence = sequence_;
-        frame.valid = true;
         frame.score = score_;
         frame.changedCount = static_cast<std::uint16_t>(changedCount_);
         frame.changedAt = static_cast<std::uint32_t>(changedNext_);
@@ -214,12 +218,13 @@ private:
     // that forgetting every history touches little memory.
     static constexpr std::size_t HistoryLength = 2 * Backup;
     using History = std::array<Entry, HistoryLength>;
-    // One snapshot of the last Backup. The entities whose state differs
-    // from the snapshot before it are kept in a shared pool, one run per
-    // snapshot, so that a snapshot touches little memory.
+    // One snapshot of the last Backup, in slot `sequence % Backup`; a slot
+    // holding a sequence number of another slot (see forgetSnapshots) holds
+    // none. The entities whose state differs from the snapshot before it are
+    // kept in a shared pool, one run per snapshot, so that a snapshot
+    // touches little memory.
     struct Frame {
         std::int32_t sequence = 0;
-        bool valid = false;
         std::int16_t score = 0;
         std::uint16_t changedCount = 0;
         std::uint32_t changedAt = 0;
@@ -270,13 +275,18 @@ private:
     void noteChanged(unsigned number) {
         (*changedPool_)[changedNext_ + changedCount_++] = static_cast<std::uint16_t>(number);
     }
-    void invalidate() { firstTracked_ = NoneTracked; }
+    // Only ever with nothing pending.
+    void invalidate() {
+        firstTracked_ = NoneTracked;
+        gate_ = NoneTracked;
+    }
     bool hasPrevious() const { return previous_ != NoPrevious; }
     // The entity whose fields arrived last: it becomes an entry only if its
     // state differs from the previous snapshot's, which most changes (of
     // positions and the like) do not.
     void finishPending() {
         pending_ = false;
+        gate_ = firstTracked_;
         const Entry& before = latest_[pendingNumber_];
         if (pendingPresent_ == before.present &&
             (!before.present || pendingState_ == before.state)) {
@@ -333,6 +343,9 @@ private:
     // FirstNonClient while a snapshot is being built and its data is usable
     // so far.
     unsigned firstTracked_ = NoneTracked;
+    // Entities below this number need nothing done: firstTracked_ while no
+    // entity is pending, 0 while one is.
+    unsigned gate_ = NoneTracked;
     std::int32_t sequence_ = 0;
     std::int32_t serverTime_ = 0;
     const Frame* reference_ = nullptr;
