@@ -101,6 +101,7 @@ void SnapshotTracker::nextStamp() {
 void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
     referenceIsPrevious_ = false;
     reference_ = nullptr;
+    referenceSequence_ = NoPrevious;
     score_ = 0;
     // Histories hold states by growing sequence number; a demo whose
     // numbers go back starts afresh.
@@ -122,29 +123,15 @@ void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
         return;
     }
     reference_ = &candidate;
+    referenceSequence_ = referenceSequence;
     score_ = candidate.score;
     nextStamp();
 }
 
-// An entity of a snapshot coded against an older snapshot than the previous
-// one, or against none: its base is its state in the reference, or its
-// baseline.
-void SnapshotTracker::addFromOlderReference(unsigned number, EntityChange change,
-                                            const Entry& before) {
-    touchedStamp_[number] = stamp_;
-    // Most entities have not changed since the reference.
-    const Entry* base = reference_ == nullptr ? nullptr
-                        : before.sequence <= reference_->sequence
-                            ? &before
-                            : at(number, reference_->sequence);
-    pending_ = true;
-    gate_ = 0;
-    pendingNumber_ = static_cast<std::uint16_t>(number);
-    pendingPresent_ = change != EntityChange::Removed;
-    pendingState_ = base != nullptr && base->present ? base->state : baselines_[number];
-    if (change == EntityChange::Changed) {
-        current_ = &pendingState_;
-    }
+// The state in the reference of an entity that changed after it.
+const SnapshotTracker::Entry* SnapshotTracker::olderBase(unsigned number) const {
+    const Entry* base = reference_ != nullptr ? at(number, reference_->sequence) : nullptr;
+    return base != nullptr ? base : &NeverSeen;
 }
 
 void SnapshotTracker::dropSnapshot() {
@@ -161,7 +148,8 @@ void SnapshotTracker::settleChanges() {
     if (!referenceIsPrevious_ && hasPrevious()) {
         if (reference_ == nullptr) {
             clearUntouched();
-        } else {
+        } else if (frames_[static_cast<std::uint32_t>(previous_) % Backup].changedTotal !=
+                   reference_->changedTotal) {
             restoreUntouched();
         }
     }

@@ -99,6 +99,7 @@ public:
         if (header.deltaNumber != 0 && std::int64_t{sequence} - header.deltaNumber == previous_)
             [[likely]] {
             referenceIsPrevious_ = true;
+            referenceSequence_ = previous_;
             score_ = lastScore_;
             return;
         }
@@ -126,27 +127,29 @@ public:
             return;
         }
         lastTouched_ = number;
+        touchedStamp_[number] = stamp_;
         // The entity's newest entry is its state in the previous snapshot
         // (this snapshot has added none for it yet): the state to compare
-        // with, and the base when the reference is the previous snapshot.
+        // with, and its state in the reference too unless it changed after
+        // the reference.
         const Entry& before = latest_[number];
-        if (!referenceIsPrevious_) [[unlikely]] {
-            addFromOlderReference(number, change, before);
-            return;
+        const Entry* base = &before;
+        if (before.sequence > referenceSequence_) [[unlikely]] {
+            base = olderBase(number);
         }
-        const bool wasPresent = before.present;
-        const EntityState& from = wasPresent ? before.state : baselines_[number];
+        // Delta-coded from its state in the reference, or from its baseline.
+        const EntityState& from = base->present ? base->state : baselines_[number];
         if (change == demoreader::EntityChange::Changed) {
             pending_ = true;
             gate_ = 0;
             pendingNumber_ = static_cast<std::uint16_t>(number);
-            pendingPresent_ = true;
             pendingState_ = from;
             current_ = &pendingState_;
-        } else if ((change == demoreader::EntityChange::Unchanged) != wasPresent) {
-            // Named unchanged while absent, it is back as its baseline;
-            // removed while present, it leaves.
-            append(number, change == demoreader::EntityChange::Unchanged, from);
+            return;
+        }
+        const bool present = change == demoreader::EntityChange::Unchanged;
+        if (present != before.present || (present && !(from == before.state))) {
+            append(number, present, from);
             noteChanged(number);
         }
     }
@@ -171,6 +174,7 @@ public:
         frame.score = score_;
         frame.changedCount = static_cast<std::uint16_t>(changedCount_);
         frame.changedAt = static_cast<std::uint32_t>(changedNext_);
+        frame.changedTotal = changedTotal_ + static_cast<std::uint32_t>(changedCount_);
         previous_ = sequence_;
         previousServerTime_ = serverTime_;
         lastScore_ = score_;
@@ -228,6 +232,9 @@ private:
         std::int16_t score = 0;
         std::uint16_t changedCount = 0;
         std::uint32_t changedAt = 0;
+        // How many changes all snapshots up to this one made (wrapping): two
+        // frames with the same total have no change between them.
+        std::uint32_t changedTotal = 0;
     };
     // A snapshot writes its run straight into the pool, and a run holds each
     // entity at most once. A run starts where the pool still has room for a
@@ -288,25 +295,24 @@ private:
         pending_ = false;
         gate_ = firstTracked_;
         const Entry& before = latest_[pendingNumber_];
-        if (pendingPresent_ == before.present &&
-            (!before.present || pendingState_ == before.state)) {
+        if (before.present && pendingState_ == before.state) {
             return;
         }
-        append(pendingNumber_, pendingPresent_, pendingState_);
+        append(pendingNumber_, true, pendingState_);
         noteChanged(pendingNumber_);
     }
     // The next snapshot's run starts where the pool still has room for a
     // whole one.
     void nextRun() {
         changedNext_ += changedCount_;
+        changedTotal_ += static_cast<std::uint32_t>(changedCount_);
         changedCount_ = 0;
         if (changedNext_ > ChangedPoolSize - EntityCount) {
             changedNext_ = 0;
         }
     }
     void beginWithoutPrevious(std::uint8_t deltaNumber);
-    void addFromOlderReference(unsigned number, demoreader::EntityChange change,
-                               const Entry& before);
+    const Entry* olderBase(unsigned number) const;
     void dropSnapshot();
     void settleChanges();
     void dropNewest(unsigned number);
@@ -330,7 +336,8 @@ private:
     std::array<Entry, EntityCount> latest_{};
     std::array<Frame, Backup> frames_{};
     std::unique_ptr<std::array<std::uint16_t, ChangedPoolSize>> changedPool_;
-    std::size_t changedNext_ = 0; // where the run of the snapshot being built starts
+    std::size_t changedNext_ = 0;    // where the run of the snapshot being built starts
+    std::uint32_t changedTotal_ = 0; // the changes of all snapshots so far (wrapping)
     // The last snapshot whose full state is known, and its server time.
     std::int64_t previous_ = NoPrevious;
     std::int32_t previousServerTime_ = 0;
@@ -350,13 +357,14 @@ private:
     std::int32_t serverTime_ = 0;
     const Frame* reference_ = nullptr;
     bool referenceIsPrevious_ = false;
+    // The reference's sequence number, or NoPrevious for a full snapshot.
+    std::int64_t referenceSequence_ = NoPrevious;
     std::int16_t score_ = 0;
     EntityState* current_ = nullptr;
     EntityState discard_{};
     // The entity whose fields are arriving: its new state is built in
     // `pendingState_`. Every snapshot ends with none pending.
     bool pending_ = false;
-    bool pendingPresent_ = false;
     std::uint16_t pendingNumber_ = 0;
     EntityState pendingState_{};
     // The data names entities in increasing order: the last one named.
