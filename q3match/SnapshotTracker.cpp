@@ -142,22 +142,6 @@ void SnapshotTracker::dropSnapshot() {
     changedCount_ = 0;
 }
 
-// What a whole snapshot changed beyond the entities its data names, and the
-// events that fire.
-void SnapshotTracker::settleChanges() {
-    if (!referenceIsPrevious_ && hasPrevious()) {
-        if (reference_ == nullptr) {
-            clearUntouched();
-        } else if (frames_[static_cast<std::uint32_t>(previous_) % Backup].changedTotal !=
-                   reference_->changedTotal) {
-            restoreUntouched();
-        }
-    }
-    if (changedCount_ != 0) {
-        updateEvents();
-    }
-}
-
 // A full snapshot names every entity it holds: the others are gone.
 void SnapshotTracker::clearUntouched() {
     for (unsigned number = FirstNonClient; number < EntityCount; ++number) {
@@ -213,19 +197,21 @@ void SnapshotTracker::updateEvents() {
         const Entry& now = latest_[number];
         EventMemory& memory = events_[number];
         const bool isEvent = now.present && now.state.eType() > entityEvents_;
-        if (isEvent && !memory.live) {
-            memory.live = true;
-            if (memory.fired && serverTime_ - memory.lastSeen > EventValidMs) {
-                memory.fired = false;
-            }
-            if (!memory.fired) {
-                memory.fired = true;
-                newEvents_[newEventCount_++] = {number, now.state};
-            }
-        } else if (!isEvent && memory.live) {
+        if (isEvent == memory.live) {
+            continue;
+        }
+        memory.live = isEvent;
+        if (!isEvent) {
             // It was an event entity up to the previous whole snapshot.
-            memory.live = false;
             memory.lastSeen = previousServerTime_;
+            continue;
+        }
+        if (memory.fired && serverTime_ - memory.lastSeen > EventValidMs) {
+            memory.fired = false;
+        }
+        if (!memory.fired) {
+            memory.fired = true;
+            newEvents_[newEventCount_++] = {number, now.state};
         }
     }
     if (newEventCount_ > 1) {

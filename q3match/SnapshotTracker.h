@@ -166,8 +166,19 @@ public:
             dropSnapshot();
             return false;
         }
-        if (changedCount_ != 0 || !referenceIsPrevious_) {
-            settleChanges();
+        // Coded against an older snapshot than the previous one, or full:
+        // entities the data does not name may have changed too, unless no
+        // snapshot since the reference changed anything.
+        if (!referenceIsPrevious_ && hasPrevious()) [[unlikely]] {
+            if (reference_ == nullptr) {
+                clearUntouched();
+            } else if (frames_[static_cast<std::uint32_t>(previous_) % Backup].changedTotal !=
+                       reference_->changedTotal) {
+                restoreUntouched();
+            }
+        }
+        if (changedCount_ != 0) {
+            updateEvents();
         }
         Frame& frame = frames_[static_cast<std::uint32_t>(sequence_) % Backup];
         frame.sequence = sequence_;
@@ -314,7 +325,6 @@ private:
     void beginWithoutPrevious(std::uint8_t deltaNumber);
     const Entry* olderBase(unsigned number) const;
     void dropSnapshot();
-    void settleChanges();
     void dropNewest(unsigned number);
     void forgetSnapshots();
     void nextStamp();
