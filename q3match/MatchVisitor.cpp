@@ -350,8 +350,9 @@ MatchFacts MatchVisitor::finish(MatchEnd ended) {
         // (a spectator's is the followed player's, whose number the analysis
         // leaves alone: reading it would cost every player field its value).
         // It changes with every frag, so at the end it is the latest score.
-        if (playerStateScore_ && roster_.team(recorder) != static_cast<int>(Team::Spectator)) {
-            roster_.setScore(recorder, *playerStateScore_);
+        const std::optional<std::int16_t> playerStateScore = tracker_.score();
+        if (playerStateScore && roster_.team(recorder) != static_cast<int>(Team::Spectator)) {
+            roster_.setScore(recorder, *playerStateScore);
         }
     }
     decideWinner();

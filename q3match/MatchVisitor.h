@@ -75,7 +75,6 @@ public:
         if (!tracker_.newEvents().empty()) {
             handleEvents();
         }
-        playerStateScore_ = tracker_.score();
     }
     void illegal(demoreader::WalkEnd where, std::int32_t operation);
 
@@ -154,8 +153,6 @@ private:
     bool factsMarked_ = false;
     std::size_t chatMark_ = 0, eventMark_ = 0;
     std::optional<std::int32_t> messageSnapshotTime_;
-    // The score in the player state of the last whole snapshot.
-    std::optional<std::int16_t> playerStateScore_;
 
     // The last capture announced by a print command, and the message count
     // when it came.

@@ -49,7 +49,7 @@ void SnapshotTracker::reset() {
     forgetSnapshots();
     invalidate();
     pending_ = false;
-    changedCount_ = 0;
+    frame_.changedCount = 0;
     current_ = &discard_;
     newEventCount_ = 0;
 }
@@ -62,8 +62,8 @@ void SnapshotTracker::forgetSnapshots() {
         frames_[slot].sequence = static_cast<std::int32_t>(slot + 1);
     }
     events_.fill(EventMemory{});
+    hadWhole_ = hadWhole_ || hasPrevious();
     previous_ = NoPrevious;
-    lastScore_ = 0;
 }
 
 void SnapshotTracker::baselineEntity(unsigned number) {
@@ -102,10 +102,10 @@ void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
     referenceIsPrevious_ = false;
     reference_ = nullptr;
     referenceSequence_ = NoPrevious;
-    score_ = 0;
+    frame_.score = 0;
     // Histories hold states by growing sequence number; a demo whose
     // numbers go back starts afresh.
-    if (sequence_ <= previous_) {
+    if (frame_.sequence <= previous_) {
         forgetSnapshots();
     }
     if (deltaNumber == 0) {
@@ -116,7 +116,7 @@ void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
     // one; when it is no longer (or never was) at hand, the engine drops the
     // snapshot, and so does the analysis.
     const auto referenceSequence =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(sequence_) - deltaNumber);
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(frame_.sequence) - deltaNumber);
     const Frame& candidate = frames_[static_cast<std::uint32_t>(referenceSequence) % Backup];
     if (candidate.sequence != referenceSequence) {
         invalidate();
@@ -124,7 +124,7 @@ void SnapshotTracker::beginWithoutPrevious(std::uint8_t deltaNumber) {
     }
     reference_ = &candidate;
     referenceSequence_ = referenceSequence;
-    score_ = candidate.score;
+    frame_.score = candidate.score;
     nextStamp();
 }
 
@@ -135,11 +135,11 @@ const SnapshotTracker::Entry* SnapshotTracker::olderBase(unsigned number) const 
 }
 
 void SnapshotTracker::dropSnapshot() {
-    const std::uint16_t* changed = changedPool_->data() + changedNext_;
-    for (std::size_t i = 0; i < changedCount_; ++i) {
+    const std::uint16_t* changed = changedPool_->data() + frame_.changedAt;
+    for (std::size_t i = 0; i < frame_.changedCount; ++i) {
         dropNewest(changed[i]);
     }
-    changedCount_ = 0;
+    frame_.changedCount = 0;
 }
 
 // A full snapshot names every entity it holds: the others are gone.
@@ -191,8 +191,8 @@ void SnapshotTracker::restoreUntouched() {
 // lifetime ago. Only entities whose state changed can start or stop being
 // event entities.
 void SnapshotTracker::updateEvents() {
-    const std::uint16_t* changed = changedPool_->data() + changedNext_;
-    for (std::size_t i = 0; i < changedCount_; ++i) {
+    const std::uint16_t* changed = changedPool_->data() + frame_.changedAt;
+    for (std::size_t i = 0; i < frame_.changedCount; ++i) {
         const std::uint16_t number = changed[i];
         const Entry& now = latest_[number];
         EventMemory& memory = events_[number];

@@ -22,6 +22,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -92,7 +93,7 @@ public:
         gate_ = FirstNonClient;
         lastTouched_ = FirstNonClient - 1;
         newEventCount_ = 0;
-        sequence_ = sequence;
+        frame_.sequence = sequence;
         serverTime_ = header.serverTime;
         // Without wrapping: a reference number that wrapped means numbers
         // went back, which the general case handles.
@@ -100,7 +101,7 @@ public:
             [[likely]] {
             referenceIsPrevious_ = true;
             referenceSequence_ = previous_;
-            score_ = lastScore_;
+            frame_.score = lastScore_;
             return;
         }
         beginWithoutPrevious(header.deltaNumber);
@@ -154,8 +155,8 @@ public:
         }
     }
     // Ends the snapshot. True when its full state is known (its reference
-    // was at hand and the data was whole); only then are newEvents() and
-    // score() about this snapshot.
+    // was at hand and the data was whole); only then is newEvents() about
+    // this snapshot.
     bool endSnapshot(bool ok) {
         if (pending_) {
             finishPending();
@@ -172,24 +173,18 @@ public:
         if (!referenceIsPrevious_ && hasPrevious()) [[unlikely]] {
             if (reference_ == nullptr) {
                 clearUntouched();
-            } else if (frames_[static_cast<std::uint32_t>(previous_) % Backup].changedTotal !=
-                       reference_->changedTotal) {
+            } else if (frame_.changedTotal != reference_->changedTotal + reference_->changedCount) {
                 restoreUntouched();
             }
         }
-        if (changedCount_ != 0) {
+        if (frame_.changedCount != 0) {
             updateEvents();
         }
-        Frame& frame = frames_[static_cast<std::uint32_t>(sequence_) % Backup];
-        frame.sequence = sequence_;
-        frame.score = score_;
-        frame.changedCount = static_cast<std::uint16_t>(changedCount_);
-        frame.changedAt = static_cast<std::uint32_t>(changedNext_);
-        frame.changedTotal = changedTotal_ + static_cast<std::uint32_t>(changedCount_);
-        previous_ = sequence_;
+        frames_[static_cast<std::uint32_t>(frame_.sequence) % Backup] = frame_;
+        previous_ = frame_.sequence;
         previousServerTime_ = serverTime_;
-        lastScore_ = score_;
-        if (changedCount_ != 0) {
+        lastScore_ = frame_.score;
+        if (frame_.changedCount != 0) {
             nextRun();
         }
         return true;
@@ -205,7 +200,7 @@ public:
     void playerArray(unsigned array, unsigned index, std::int32_t value) {
         // Array 1 is "persistant"; its element 0 is the score.
         if (array == 1 && index == 0) {
-            score_ = static_cast<std::int16_t>(value);
+            frame_.score = static_cast<std::int16_t>(value);
         }
     }
 
@@ -215,9 +210,15 @@ public:
 
     // The event entities that fire in the last whole snapshot, by number.
     std::span<const TrackedEntity> newEvents() const { return {newEvents_.data(), newEventCount_}; }
-    // The score in the player state of the last whole snapshot: the
-    // recording player's own, or the followed player's when spectating.
-    std::int16_t score() const { return lastScore_; }
+    // The score in the player state of the last whole snapshot, whatever
+    // gamestate it belonged to (none before the first): the recording
+    // player's own, or the followed player's when spectating.
+    std::optional<std::int16_t> score() const {
+        if (!hadWhole_ && !hasPrevious()) {
+            return std::nullopt;
+        }
+        return lastScore_;
+    }
 
 private:
     // One state of one entity, from record `sequence` on.
@@ -243,8 +244,7 @@ private:
         std::int16_t score = 0;
         std::uint16_t changedCount = 0;
         std::uint32_t changedAt = 0;
-        // How many changes all snapshots up to this one made (wrapping): two
-        // frames with the same total have no change between them.
+        // How many changes the snapshots before this one made (wrapping).
         std::uint32_t changedTotal = 0;
     };
     // A snapshot writes its run straight into the pool, and a run holds each
@@ -281,7 +281,7 @@ private:
     }
     void append(unsigned number, bool present, const EntityState& state) {
         Entry& entry = (*histories_)[number][heads_[number]];
-        entry.sequence = sequence_;
+        entry.sequence = frame_.sequence;
         entry.present = present;
         entry.state = state;
         latest_[number] = entry;
@@ -291,7 +291,8 @@ private:
         }
     }
     void noteChanged(unsigned number) {
-        (*changedPool_)[changedNext_ + changedCount_++] = static_cast<std::uint16_t>(number);
+        (*changedPool_)[frame_.changedAt + frame_.changedCount++] =
+            static_cast<std::uint16_t>(number);
     }
     // Only ever with nothing pending.
     void invalidate() {
@@ -315,11 +316,11 @@ private:
     // The next snapshot's run starts where the pool still has room for a
     // whole one.
     void nextRun() {
-        changedNext_ += changedCount_;
-        changedTotal_ += static_cast<std::uint32_t>(changedCount_);
-        changedCount_ = 0;
-        if (changedNext_ > ChangedPoolSize - EntityCount) {
-            changedNext_ = 0;
+        frame_.changedAt += frame_.changedCount;
+        frame_.changedTotal += frame_.changedCount;
+        frame_.changedCount = 0;
+        if (frame_.changedAt > ChangedPoolSize - EntityCount) {
+            frame_.changedAt = 0;
         }
     }
     void beginWithoutPrevious(std::uint8_t deltaNumber);
@@ -346,12 +347,11 @@ private:
     std::array<Entry, EntityCount> latest_{};
     std::array<Frame, Backup> frames_{};
     std::unique_ptr<std::array<std::uint16_t, ChangedPoolSize>> changedPool_;
-    std::size_t changedNext_ = 0;    // where the run of the snapshot being built starts
-    std::uint32_t changedTotal_ = 0; // the changes of all snapshots so far (wrapping)
     // The last snapshot whose full state is known, and its server time.
     std::int64_t previous_ = NoPrevious;
     std::int32_t previousServerTime_ = 0;
     std::int16_t lastScore_ = 0;
+    bool hadWhole_ = false; // a whole snapshot before the last forgetting
     std::array<EventMemory, EntityCount> events_{};
 
     // The snapshot being built. Fields of an entity that is not kept go to
@@ -363,13 +363,14 @@ private:
     // Entities below this number need nothing done: firstTracked_ while no
     // entity is pending, 0 while one is.
     unsigned gate_ = NoneTracked;
-    std::int32_t sequence_ = 0;
+    // Its frame: where its run starts, how many changes the snapshots
+    // before it made, and so on; copied into frames_ when it is whole.
+    Frame frame_;
     std::int32_t serverTime_ = 0;
     const Frame* reference_ = nullptr;
     bool referenceIsPrevious_ = false;
     // The reference's sequence number, or NoPrevious for a full snapshot.
     std::int64_t referenceSequence_ = NoPrevious;
-    std::int16_t score_ = 0;
     EntityState* current_ = nullptr;
     EntityState discard_{};
     // The entity whose fields are arriving: its new state is built in
@@ -379,9 +380,6 @@ private:
     EntityState pendingState_{};
     // The data names entities in increasing order: the last one named.
     unsigned lastTouched_ = 0;
-    // The entities whose state changed: the run in the pool (empty outside
-    // a snapshot).
-    std::size_t changedCount_ = 0;
     // When the reference is not the previous snapshot, every entity named
     // by the current snapshot carries its stamp.
     std::uint32_t stamp_ = 0;

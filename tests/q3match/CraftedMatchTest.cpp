@@ -304,6 +304,14 @@ TEST(CraftedMatch, ScoresOfCommandsPlayerStateAndTeamsGiveTheWinner) {
     EXPECT_EQ(facts.winner, "Rec");
     EXPECT_FALSE(facts.teamScores);
 
+    // The last player state counts even when a gamestate without snapshots
+    // follows it.
+    CraftedDemo again;
+    again.gamestate({{0, Ffa}, {544, "n\\Rec\\t\\0"}}, 0)
+        .snapshot(100, {}, {}, recorderScore)
+        .gamestate({{0, Ffa}, {544, "n\\Rec\\t\\0"}}, 0);
+    EXPECT_EQ(Analyse(again).players.at(0).score, 12);
+
     CraftedDemo tdm;
     tdm.gamestate({{0, Tdm}, {6, "4"}, {7, "5"}, {544, "n\\R\\t\\1"}, {545, "n\\B\\t\\2"}}, 0)
         .snapshot(100)
