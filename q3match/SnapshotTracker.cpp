@@ -159,8 +159,24 @@ void SnapshotTracker::clearUntouched() {
 // after it and is not named by this snapshot's data takes its state in the
 // reference again.
 void SnapshotTracker::restoreUntouched() {
+    const std::int32_t referenceSequence = reference_->sequence;
     const std::int32_t last = static_cast<std::int32_t>(previous_);
-    for (std::int32_t sequence = reference_->sequence + 1; sequence <= last; ++sequence) {
+    if (std::int64_t{last} - referenceSequence >= std::int64_t{Backup}) [[unlikely]] {
+        // Records are missing, so the reference is still at hand though
+        // more snapshots followed it than there are frames: theirs are not
+        // all kept. Every entity that changed after the reference is looked
+        // at instead. (One that changed more often than its history holds
+        // has lost its state there and counts as absent.)
+        for (unsigned number = FirstNonClient; number < EntityCount; ++number) {
+            if (touchedStamp_[number] != stamp_ && latest_[number].sequence > referenceSequence) {
+                restoreEntity(number);
+            }
+        }
+        return;
+    }
+    // Otherwise every snapshot since the reference has its frame and its
+    // run of changes.
+    for (std::int32_t sequence = referenceSequence + 1; sequence <= last; ++sequence) {
         const Frame& frame = frames_[static_cast<std::uint32_t>(sequence) % Backup];
         if (frame.sequence != sequence) {
             continue;
@@ -171,19 +187,23 @@ void SnapshotTracker::restoreUntouched() {
                 continue;
             }
             touchedStamp_[number] = stamp_;
-            // Untouched entities have no entry of this snapshot yet, so their
-            // newest entry is their state in the previous snapshot.
-            const Entry* then = at(number, reference_->sequence);
-            const bool present = then != nullptr && then->present;
-            const EntityState state = present ? then->state : EntityState{};
-            const Entry& latest = latest_[number];
-            if (present == latest.present && (!present || state == latest.state)) {
-                continue;
-            }
-            append(number, present, state);
-            noteChanged(number);
+            restoreEntity(number);
         }
     }
+}
+
+// An entity untouched by this snapshot's data: it has no entry of this
+// snapshot yet, so its newest entry is its state in the previous snapshot.
+void SnapshotTracker::restoreEntity(unsigned number) {
+    const Entry* then = at(number, reference_->sequence);
+    const bool present = then != nullptr && then->present;
+    const EntityState state = present ? then->state : EntityState{};
+    const Entry& latest = latest_[number];
+    if (present == latest.present && (!present || state == latest.state)) {
+        return;
+    }
+    append(number, present, state);
+    noteChanged(number);
 }
 
 // The client's memory of event entities: an entity that becomes an event

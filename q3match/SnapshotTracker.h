@@ -331,6 +331,7 @@ private:
     void nextStamp();
     void clearUntouched();
     void restoreUntouched();
+    void restoreEntity(unsigned number);
     void updateEvents();
 
     int entityEvents_;

@@ -274,6 +274,36 @@ TEST(CraftedMatch, ADamagedSnapshotLeavesNoTraceAndNumbersGoingBackStartAfresh) 
     EXPECT_EQ(facts.frags[1].timeMs, 200);
 }
 
+TEST(CraftedMatch, AReferenceBeyondManySnapshotsStillRebuildsTheEntities) {
+    CraftedDemo demo;
+    demo.gamestate({{0, Ffa}, {544, "n\\A\\t\\0"}, {545, "n\\B\\t\\0"}}, 0)
+        .snapshot(1000)                                 // 501, full
+        .snapshot(1050, {demo.obituary(100, 1, 0, 6)}); // 502: fires
+    const auto record = [&demo](std::int32_t sequence, std::int32_t reference,
+                                std::int32_t serverTime, std::vector<EntityDelta> entities) {
+        Snapshot snap;
+        snap.serverTime = serverTime;
+        snap.deltaNumber = static_cast<std::uint8_t>(sequence - reference);
+        snap.entities = std::move(entities);
+        demo.builder().record(sequence, SnapshotMessage(snap, demo.protocol()));
+    };
+    // Records 533 and 565 are missing, so 501 keeps its place among the
+    // kept snapshots while 62 others follow it.
+    std::int32_t time = 1050;
+    for (std::int32_t sequence = 503; sequence <= 564; ++sequence) {
+        if (sequence != 533) {
+            record(sequence, sequence == 534 ? 532 : sequence - 1, time += 50, {});
+        }
+    }
+    // Against 501, which lacks entity 100: it is gone. Sent again longer
+    // than an event's lifetime later, it is a new event.
+    record(566, 501, time + 50, {});
+    record(567, 566, time + 400, {demo.obituary(100, 1, 0, 6)});
+    const MatchFacts facts = Analyse(demo);
+    ASSERT_EQ(facts.frags.size(), 2u);
+    EXPECT_EQ(facts.frags[1].timeMs, time + 400 - 1000);
+}
+
 TEST(CraftedMatch, SnapshotsWhoseReferenceIsGoneAreSkipped) {
     CraftedDemo demo;
     demo.gamestate({{0, Ffa}, {544, "n\\A\\t\\0"}, {545, "n\\B\\t\\0"}}, 0).snapshot(1000);
