@@ -358,6 +358,7 @@ private:
     // The snapshot being built. Fields of an entity that is not kept go to
     // `discard_` or to a state no longer needed, so that entityField needs
     // no test.
+    //
     // FirstNonClient while a snapshot is being built and its data is usable
     // so far.
     unsigned firstTracked_ = NoneTracked;
@@ -381,12 +382,14 @@ private:
     EntityState pendingState_{};
     // The data names entities in increasing order: the last one named.
     unsigned lastTouched_ = 0;
-    // When the reference is not the previous snapshot, every entity named
-    // by the current snapshot carries its stamp.
+    // Every entity the data names carries the current stamp, which moves on
+    // for each snapshot whose reference is not the previous one: only those
+    // need to know which entities their data named.
     std::uint32_t stamp_ = 0;
     std::array<std::uint32_t, EntityCount> touchedStamp_{};
 
-    std::vector<TrackedEntity> newEvents_; // EntityCount long; the first newEventCount_ count
+    // EntityCount long, allocated once; the first newEventCount_ count.
+    std::vector<TrackedEntity> newEvents_;
     std::size_t newEventCount_ = 0;
 };
 
