@@ -52,8 +52,12 @@ FENLARK_DECODER_CLONES MatchFacts Analyse(DemoReader& reader, std::uint64_t size
     MatchEnd ended;
     std::uint64_t offset = 0; // of the next record
     std::uint64_t nextProgress = ProgressStep;
+    // Read once: the loop's calls could otherwise make the compiler read the
+    // options again for every message.
+    const std::atomic<bool>* const cancel = options.cancel;
+    const bool reportProgress = static_cast<bool>(options.progress);
     for (;;) {
-        if (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed)) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
             ended.reason = "cancelled";
             break;
         }
@@ -76,7 +80,7 @@ FENLARK_DECODER_CLONES MatchFacts Analyse(DemoReader& reader, std::uint64_t size
             break;
         }
         ++ended.messagesRead;
-        if (options.progress && offset >= nextProgress) {
+        if (reportProgress && offset >= nextProgress) {
             options.progress(offset, size);
             nextProgress = offset + ProgressStep;
         }

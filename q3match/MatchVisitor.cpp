@@ -22,14 +22,16 @@ constexpr std::size_t MaxBigConfigstring = 8191;
 } // namespace
 
 MatchVisitor::MatchVisitor(const demoreader::DemoReader& reader)
-    : reader_(reader), protocol_(reader.protocol()), rules_(RulesFor(protocol_.number, "")),
-      roster_(facts_), tracker_(protocol_, rules_.entityEvents) {}
+    : reader_(reader), protocol_(reader.protocol()), codedMessages_(!protocol_.oldFormat),
+      rules_(RulesFor(protocol_.number, "")), roster_(facts_),
+      tracker_(protocol_, rules_.entityEvents) {}
 
 std::int64_t MatchVisitor::nowMs() const {
     return firstServerTime_ ? std::int64_t{lastServerTime_} - *firstServerTime_ : 0;
 }
 
 void MatchVisitor::gamestateBegin(std::int32_t commandSequence) {
+    markFacts();
     inGamestate_ = true;
     lastCommand_ = commandSequence;
     haveLastCommand_ = true;
@@ -155,6 +157,7 @@ void MatchVisitor::serverCommand(std::int32_t sequence, std::string_view text) {
     }
     haveLastCommand_ = true;
     lastCommand_ = sequence;
+    markFacts();
     executeCommand(text);
 }
 
@@ -222,34 +225,19 @@ void MatchVisitor::executeCommand(std::string_view text) {
     }
 }
 
-void MatchVisitor::snapshot(bool ok) {
-    if (!ok) {
-        tracker_.endSnapshot(false);
-        messageSnapshotTime_.reset();
-        noteDamage("a snapshot cannot be decoded");
-        return;
-    }
-    const std::int32_t serverTime = messageSnapshotTime_.value_or(lastServerTime_);
-    if (!firstServerTime_) {
-        firstServerTime_ = serverTime;
-    }
-    lastServerTime_ = serverTime;
-    if (!tracker_.endSnapshot(true)) {
-        return;
-    }
-    if (!tracker_.newEvents().empty()) {
-        handleEvents();
-    }
-    playerStateScore_ = tracker_.score();
+void MatchVisitor::damagedSnapshot() {
+    tracker_.endSnapshot(false);
+    messageSnapshotTime_.reset();
+    noteDamage("a snapshot cannot be decoded");
 }
 
 void MatchVisitor::handleEvents() {
     for (const TrackedEntity& entity : tracker_.newEvents()) {
         const EntityState& state = entity.state;
-        const int event = state.eType - rules_.entityEvents;
+        const int event = state.eType() - rules_.entityEvents;
         if (event == rules_.obituaryEvent) {
-            const int victim = state.otherEntityNum;
-            const int killer = state.otherEntityNum2;
+            const int victim = state.otherEntityNum();
+            const int killer = state.otherEntityNum2();
             if (victim >= PlayerRoster::MaxClients) {
                 continue;
             }
@@ -261,20 +249,21 @@ void MatchVisitor::handleEvents() {
                 frag.killer = roster_.name(killer);
                 frag.killerClientNumber = killer;
             }
-            frag.meansNumber = state.eventParm;
-            frag.means = MeansOfDeathName(rules_.game, state.eventParm);
+            frag.meansNumber = state.eventParm();
+            frag.means = MeansOfDeathName(rules_.game, state.eventParm());
             if (frag.means.empty()) {
-                frag.means = std::to_string(state.eventParm);
+                frag.means = std::to_string(state.eventParm());
             }
             facts_.frags.push_back(std::move(frag));
         } else if (rules_.globalTeamSoundEvent && event == *rules_.globalTeamSoundEvent &&
-                   (state.eventParm == RedCaptureSound || state.eventParm == BlueCaptureSound)) {
+                   (state.eventParm() == RedCaptureSound ||
+                    state.eventParm() == BlueCaptureSound)) {
             MatchScoringEvent capture;
             capture.timeMs = nowMs();
             capture.kind = "capture";
             // CPMA names the team whose flag was taken rather than the team
             // that scored.
-            const bool red = (state.eventParm == RedCaptureSound) != (rules_.game == Game::Cpma);
+            const bool red = (state.eventParm() == RedCaptureSound) != (rules_.game == Game::Cpma);
             capture.team = red ? "red" : "blue";
             // The capture's announcement comes with the same server frame.
             if (!capturePrint_.empty() && reader_.messageCount() <= capturePrintMessage_ + 1) {
@@ -361,8 +350,9 @@ MatchFacts MatchVisitor::finish(MatchEnd ended) {
         // (a spectator's is the followed player's, whose number the analysis
         // leaves alone: reading it would cost every player field its value).
         // It changes with every frag, so at the end it is the latest score.
-        if (playerStateScore_ && roster_.team(recorder) != static_cast<int>(Team::Spectator)) {
-            roster_.setScore(recorder, *playerStateScore_);
+        const std::optional<std::int16_t> playerStateScore = tracker_.score();
+        if (playerStateScore && roster_.team(recorder) != static_cast<int>(Team::Spectator)) {
+            roster_.setScore(recorder, *playerStateScore);
         }
     }
     decideWinner();

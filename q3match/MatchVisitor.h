@@ -34,8 +34,7 @@ public:
 
     // The members the walk calls.
     void messageBegin(std::int32_t /*acknowledge*/) {
-        chatMark_ = facts_.chat.size();
-        eventMark_ = facts_.playerEvents.size();
+        factsMarked_ = false;
         messageSnapshotTime_.reset();
     }
     void gamestateBegin(std::int32_t commandSequence);
@@ -60,18 +59,36 @@ public:
     void entityField(unsigned /*number*/, unsigned index, std::uint32_t value) {
         tracker_.entityField(index, value);
     }
-    void snapshot(bool ok);
+    void snapshot(bool ok) {
+        if (!ok) [[unlikely]] {
+            damagedSnapshot();
+            return;
+        }
+        const std::int32_t serverTime = messageSnapshotTime_.value_or(lastServerTime_);
+        if (!firstServerTime_) [[unlikely]] {
+            firstServerTime_ = serverTime;
+        }
+        lastServerTime_ = serverTime;
+        if (!tracker_.endSnapshot(true)) {
+            return;
+        }
+        if (!tracker_.newEvents().empty()) {
+            handleEvents();
+        }
+    }
     void illegal(demoreader::WalkEnd where, std::int32_t operation);
 
     // After the walk of each message.
     void messageEnd() {
         // A message of the coded protocols ends with an end byte and
         // padding; running out of data before it is damage.
-        if (!protocol_.oldFormat && reader_.bitPosition() >= reader_.messageBits()) [[unlikely]] {
+        if (codedMessages_ && reader_.bitPosition() >= reader_.messageBits()) [[unlikely]] {
             noteDamage("a message ends before its end byte");
         }
-        if (facts_.chat.size() != chatMark_ || facts_.playerEvents.size() != eventMark_ ||
-            !roster_.stamps().empty()) [[unlikely]] {
+        // Only server commands and gamestates add facts that need stamping.
+        if (factsMarked_ && (facts_.chat.size() != chatMark_ ||
+                             facts_.playerEvents.size() != eventMark_ || !roster_.stamps().empty()))
+            [[unlikely]] {
             stampMessage();
         }
     }
@@ -84,11 +101,20 @@ public:
 
 private:
     std::int64_t nowMs() const;
+    // Before the first fact of a message: where its facts begin.
+    void markFacts() {
+        if (!factsMarked_) {
+            factsMarked_ = true;
+            chatMark_ = facts_.chat.size();
+            eventMark_ = facts_.playerEvents.size();
+        }
+    }
     void applyConfigstring(int index, std::string_view text, bool announce);
     void finishGamestate(std::optional<std::int32_t> clientNumber);
     void updateRules();
     void updateTeamScores();
     void executeCommand(std::string_view text);
+    void damagedSnapshot();
     void handleEvents();
     void stampMessage();
     void noteDamage(const char* what);
@@ -96,6 +122,7 @@ private:
 
     const demoreader::DemoReader& reader_;
     const demoreader::ProtocolInfo& protocol_;
+    const bool codedMessages_; // messages end with an end byte
     GameRules rules_;
     MatchFacts facts_;
     PlayerRoster roster_;
@@ -121,11 +148,11 @@ private:
     std::int32_t lastServerTime_ = 0;
     std::optional<std::string> damage_;
 
-    // What the current message added, to be stamped with its snapshot's time.
+    // What the current message added, to be stamped with its snapshot's time
+    // (the marks hold once factsMarked_ is set).
+    bool factsMarked_ = false;
     std::size_t chatMark_ = 0, eventMark_ = 0;
     std::optional<std::int32_t> messageSnapshotTime_;
-    // The score in the player state of the last whole snapshot.
-    std::optional<std::int16_t> playerStateScore_;
 
     // The last capture announced by a print command, and the message count
     // when it came.

@@ -233,6 +233,77 @@ TEST(CraftedMatch, AnEventGoneLongerThanItsLifetimeFiresAgain) {
     EXPECT_EQ(facts.frags[2].timeMs, 1500);
 }
 
+TEST(CraftedMatch, AnEventsLifetimeCountsFromTheLastSnapshotThatHeldIt) {
+    CraftedDemo demo;
+    const EntityDelta gone{100, EntityDelta::Kind::Removed, -1, {}};
+    demo.gamestate({{0, Ffa}, {544, "n\\A\\t\\0"}, {545, "n\\B\\t\\0"}}, 0)
+        .snapshot(1000)
+        .snapshot(1050, {demo.obituary(100, 1, 0, 6)}) // fires
+        .snapshot(1100)
+        .snapshot(1200)
+        .snapshot(1300) // last held at 1300
+        .snapshot(1350, {gone})
+        // Exactly an event's lifetime after it was last held: the same event.
+        .snapshot(1600, {demo.obituary(100, 1, 0, 6)})
+        .snapshot(1650, {gone})
+        // 320 ms after 1600, though only 270 ms after it went: a new one.
+        .snapshot(1920, {demo.obituary(100, 1, 0, 6)});
+    const MatchFacts facts = Analyse(demo);
+    ASSERT_EQ(facts.frags.size(), 2u);
+    EXPECT_EQ(facts.frags[0].timeMs, 50);
+    EXPECT_EQ(facts.frags[1].timeMs, 920);
+}
+
+TEST(CraftedMatch, ADamagedSnapshotLeavesNoTraceAndNumbersGoingBackStartAfresh) {
+    CraftedDemo demo;
+    demo.gamestate({{0, Ffa}, {544, "n\\A\\t\\0"}, {545, "n\\B\\t\\0"}}, 0).snapshot(1000); // 501
+    // 502 names its entities out of order: it is not used, and the obituary
+    // it held is no state of any later snapshot.
+    demo.snapshot(1050, {demo.obituary(100, 1, 0, 6), {80, EntityDelta::Kind::Changed, -1, {}}});
+    demo.snapshotWith(1100, {}, {}, 2)                  // 503, against 501
+        .snapshot(1150, {demo.obituary(100, 1, 0, 6)}); // 504: fires
+    // A record whose number goes back: what was known is forgotten, so the
+    // obituary still held is new again.
+    Snapshot full;
+    full.serverTime = 1200;
+    full.entities = {demo.obituary(100, 1, 0, 6)};
+    demo.builder().record(400, SnapshotMessage(full, demo.protocol()));
+    const MatchFacts facts = Analyse(demo);
+    ASSERT_EQ(facts.frags.size(), 2u);
+    EXPECT_EQ(facts.frags[0].timeMs, 150);
+    EXPECT_EQ(facts.frags[1].timeMs, 200);
+}
+
+TEST(CraftedMatch, AReferenceBeyondManySnapshotsStillRebuildsTheEntities) {
+    CraftedDemo demo;
+    demo.gamestate({{0, Ffa}, {544, "n\\A\\t\\0"}, {545, "n\\B\\t\\0"}}, 0)
+        .snapshot(1000)                                 // 501, full
+        .snapshot(1050, {demo.obituary(100, 1, 0, 6)}); // 502: fires
+    const auto record = [&demo](std::int32_t sequence, std::int32_t reference,
+                                std::int32_t serverTime, std::vector<EntityDelta> entities) {
+        Snapshot snap;
+        snap.serverTime = serverTime;
+        snap.deltaNumber = static_cast<std::uint8_t>(sequence - reference);
+        snap.entities = std::move(entities);
+        demo.builder().record(sequence, SnapshotMessage(snap, demo.protocol()));
+    };
+    // Records 533 and 565 are missing, so 501 keeps its place among the
+    // kept snapshots while 62 others follow it.
+    std::int32_t time = 1050;
+    for (std::int32_t sequence = 503; sequence <= 564; ++sequence) {
+        if (sequence != 533) {
+            record(sequence, sequence == 534 ? 532 : sequence - 1, time += 50, {});
+        }
+    }
+    // Against 501, which lacks entity 100: it is gone. Sent again longer
+    // than an event's lifetime later, it is a new event.
+    record(566, 501, time + 50, {});
+    record(567, 566, time + 400, {demo.obituary(100, 1, 0, 6)});
+    const MatchFacts facts = Analyse(demo);
+    ASSERT_EQ(facts.frags.size(), 2u);
+    EXPECT_EQ(facts.frags[1].timeMs, time + 400 - 1000);
+}
+
 TEST(CraftedMatch, SnapshotsWhoseReferenceIsGoneAreSkipped) {
     CraftedDemo demo;
     demo.gamestate({{0, Ffa}, {544, "n\\A\\t\\0"}, {545, "n\\B\\t\\0"}}, 0).snapshot(1000);
@@ -262,6 +333,14 @@ TEST(CraftedMatch, ScoresOfCommandsPlayerStateAndTeamsGiveTheWinner) {
     EXPECT_FALSE(facts.players[2].score); // a spectator's score is not his own
     EXPECT_EQ(facts.winner, "Rec");
     EXPECT_FALSE(facts.teamScores);
+
+    // The last player state counts even when a gamestate without snapshots
+    // follows it.
+    CraftedDemo again;
+    again.gamestate({{0, Ffa}, {544, "n\\Rec\\t\\0"}}, 0)
+        .snapshot(100, {}, {}, recorderScore)
+        .gamestate({{0, Ffa}, {544, "n\\Rec\\t\\0"}}, 0);
+    EXPECT_EQ(Analyse(again).players.at(0).score, 12);
 
     CraftedDemo tdm;
     tdm.gamestate({{0, Tdm}, {6, "4"}, {7, "5"}, {544, "n\\R\\t\\1"}, {545, "n\\B\\t\\2"}}, 0)
