@@ -18,6 +18,7 @@
 
 #include <bit>
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -66,20 +67,28 @@ public:
 
     void reset(const std::uint8_t* data, std::uint32_t lengthBytes) {
         data_ = data;
+        next_ = data;
+        stop_ = data + lengthBytes;
         end_ = lengthBytes * 8u;
         window_ = 0;
         windowBits_ = 0;
-        nextByte_ = 0;
     }
 
-    std::uint32_t position() const { return nextByte_ * 8u - windowBits_; }
+    std::uint32_t position() const {
+        return static_cast<std::uint32_t>(next_ - data_) * 8u - windowBits_;
+    }
     std::uint32_t endPosition() const { return end_; }
     // The engine's rule: a message is exhausted once a read has reached its
     // last bit, i.e. when the byte count read so far exceeds the length.
-    bool exhausted() const { return position() >= end_; }
+    // The message ends on a byte boundary, so the position has reached it
+    // when the bytes loaded past its last byte are at least the bits still
+    // unread in the window; this needs neither the start nor the length.
+    bool exhausted() const {
+        return (next_ - stop_) * 8 >= static_cast<std::ptrdiff_t>(windowBits_);
+    }
     // Ends the message: every later typed read gives -1.
     void exhaust() {
-        nextByte_ = end_ / 8u;
+        next_ = stop_;
         window_ = 0;
         windowBits_ = 0;
     }
@@ -183,27 +192,29 @@ private:
     // `windowBits_` of them are valid, and bits above them are either the
     // stream's following bits or zero, so OR-ing fresh bytes in is exact.
     [[gnu::always_inline]] void refill() {
-        assert(nextByte_ * 8u <= end_ + MaxOverrunBits + 64u);
+        assert(next_ <= stop_ + (MaxOverrunBits + 64u) / 8u);
         std::uint64_t word;
-        const std::uint8_t* at = data_ + nextByte_;
         if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(&word, at, sizeof word);
+            std::memcpy(&word, next_, sizeof word);
         } else {
             word = 0;
             for (int i = 7; i >= 0; --i) {
-                word = word << 8 | at[i];
+                word = word << 8 | next_[i];
             }
         }
         window_ |= word << windowBits_;
         // Whole bytes fit until the window holds 56 to 63 bits.
-        nextByte_ += (63u - windowBits_) >> 3;
+        next_ += (63u - windowBits_) >> 3;
         windowBits_ |= RefillBits;
     }
 
-    const std::uint8_t* data_ = nullptr;
+    // The hot loops need only `next_`, `stop_` and the window; the start and
+    // the length in bits serve position() and endPosition().
+    const std::uint8_t* next_ = nullptr; // the first byte not yet in the window
+    const std::uint8_t* stop_ = nullptr; // the byte after the message
     std::uint64_t window_ = 0;
     std::uint32_t windowBits_ = 0;
-    std::uint32_t nextByte_ = 0;
+    const std::uint8_t* data_ = nullptr;
     std::uint32_t end_ = 0;
 };
 
