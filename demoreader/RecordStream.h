@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace fenlark::demoreader {
@@ -33,9 +34,33 @@ public:
 
     // Reads the next record; on Ready, `payload` (MaxMessageLength bytes)
     // holds `length` bytes of it.
-    MessageStatus next(std::int32_t& sequence, std::uint8_t* payload, std::uint32_t& length);
+    //
+    // Most records lie whole in the buffer already: that case is inline, so
+    // that a record costs a few tests and the copy. The rest (refilling,
+    // the end marker, damage) is left to nextSlow.
+    MessageStatus next(std::int32_t& sequence, std::uint8_t* payload, std::uint32_t& length) {
+        if (available() >= HeaderBytes && !readError_) [[likely]] {
+            const std::uint8_t* header = buffer_.get() + begin_;
+            // Unsigned, a negative length (the end marker too) is above the
+            // limit.
+            const std::uint32_t claimed = LittleEndian32(header + sizeof(std::int32_t));
+            if (claimed <= MaxMessageLength && claimed <= available() - HeaderBytes) [[likely]] {
+                sequence = static_cast<std::int32_t>(LittleEndian32(header));
+                length = claimed;
+                std::memcpy(payload, header + HeaderBytes, claimed);
+                begin_ += HeaderBytes + claimed;
+                return MessageStatus::Ready;
+            }
+        }
+        return nextSlow(sequence, payload, length);
+    }
 
 private:
+    static std::uint32_t LittleEndian32(const std::uint8_t* bytes) {
+        return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+               std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    }
+    MessageStatus nextSlow(std::int32_t& sequence, std::uint8_t* payload, std::uint32_t& length);
     // Makes at least `count` bytes available unless the file ends first.
     void fill(std::size_t count);
     std::size_t available() const { return end_ - begin_; }
