@@ -130,31 +130,6 @@ bool DemoReader::beginBaseline() {
     return !bits_.exhausted();
 }
 
-bool DemoReader::beginSnapshot() {
-    if (oldStep_ == OldStep::Snapshot) {
-        oldStep_ = OldStep::Operation;
-    }
-    return !bits_.exhausted();
-}
-
-bool DemoReader::finish(bool ok) {
-    if (!ok) {
-        bits_.exhaust();
-    }
-    return ok;
-}
-
-void DemoReader::finishSnapshot(const SnapshotHeader& header, bool ok) {
-    if (!ok) {
-        return;
-    }
-    if (snapshotCount_ == 0) {
-        firstServerTime_ = header.serverTime;
-    }
-    ++snapshotCount_;
-    lastSnapshot_ = header;
-}
-
 // The old format differs from the newer one in ways a caller walking the
 // message could not see: operations start on byte boundaries, a message has
 // no end byte, a gamestate ends with byte 0 and nothing after it, and ".dm3"

@@ -10,6 +10,7 @@
 #include "demoreader/MessageBits.h"
 #include "demoreader/Protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -94,10 +95,10 @@ public:
     std::uint64_t snapshotCount() const { return snapshotCount_; }
     std::optional<std::int32_t> firstSnapshotServerTime() const { return firstServerTime_; }
     std::optional<std::int32_t> lastSnapshotServerTime() const {
-        return snapshotCount_ != 0 ? std::optional<std::int32_t>(lastSnapshot_.serverTime)
+        return snapshotCount_ != 0 ? std::optional<std::int32_t>(lastSnapshot().serverTime)
                                    : std::nullopt;
     }
-    const SnapshotHeader& lastSnapshot() const { return lastSnapshot_; }
+    const SnapshotHeader& lastSnapshot() const { return snapshotHeaders_[lastHeader_]; }
 
 private:
     // Where the walk of an old-format message stands, so that reads can be
@@ -139,9 +140,19 @@ private:
     std::int32_t readRaw(unsigned width);
 
     bool beginBaseline();
-    bool beginSnapshot();
-    bool finish(bool ok);
-    void finishSnapshot(const SnapshotHeader& header, bool ok);
+    // Inline: they run for every snapshot.
+    bool beginSnapshot() {
+        if (oldStep_ == OldStep::Snapshot) {
+            oldStep_ = OldStep::Operation;
+        }
+        return !bits_.exhausted();
+    }
+    bool finish(bool ok) {
+        if (!ok) [[unlikely]] {
+            bits_.exhaust();
+        }
+        return ok;
+    }
     std::int32_t oldReadByte();
     std::int32_t oldReadLong();
     std::int32_t oldReadShort();
@@ -161,7 +172,12 @@ private:
 
     std::uint64_t snapshotCount_ = 0;
     std::optional<std::int32_t> firstServerTime_;
-    SnapshotHeader lastSnapshot_;
+    // The header of the last whole snapshot, and the one the next snapshot
+    // is decoded into: a whole snapshot's header then becomes the last one
+    // by a flip of `lastHeader_` instead of a copy. In both, the area mask
+    // bytes beyond its length are zero.
+    std::array<SnapshotHeader, 2> snapshotHeaders_{};
+    unsigned lastHeader_ = 0;
 
     // Left uninitialised: only the bytes of the current message and the
     // zeroed slack after them are ever read.
@@ -179,9 +195,24 @@ template <class Sink> FENLARK_DECODER_INLINE bool DemoReader::readSnapshot(Sink&
     if (!beginSnapshot()) {
         return false;
     }
-    SnapshotHeader header;
+    // The fields are all written before the snapshot can be whole, except
+    // the command number (written for every snapshot of the protocols that
+    // have one, 0 for the others) and the area mask bytes beyond the new
+    // length, cleared below.
+    SnapshotHeader& header = snapshotHeaders_[lastHeader_ ^ 1u];
+    const std::uint8_t maskBytesBefore = header.areaMaskLength;
     const bool ok = ReadSnapshotBody(bits_, *protocol_, header, sink);
-    finishSnapshot(header, ok);
+    if (header.areaMaskLength < maskBytesBefore) [[unlikely]] {
+        std::fill(header.areaMask.begin() + header.areaMaskLength,
+                  header.areaMask.begin() + maskBytesBefore, std::uint8_t{0});
+    }
+    if (ok) [[likely]] {
+        if (snapshotCount_ == 0) [[unlikely]] {
+            firstServerTime_ = header.serverTime;
+        }
+        ++snapshotCount_;
+        lastHeader_ ^= 1u;
+    }
     return finish(ok);
 }
 
