@@ -3,6 +3,7 @@
 #include "demoreader/RecordStream.h"
 #include "demoreader/ServerOperation.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fenlark::demoreader {
@@ -78,26 +79,46 @@ std::int32_t DemoReader::readRaw(unsigned width) {
 }
 
 std::size_t DemoReader::readString(char* text, std::size_t capacity) {
-    std::size_t length = 0;
-    if (oldFormat_) {
-        while (length < capacity) {
-            const std::int32_t c = oldReadByte();
-            if (c <= 0) {
-                break;
-            }
-            text[length++] = static_cast<char>(c);
-        }
-        return length;
+    if (!oldFormat_) {
+        return readCodedString(text, capacity);
     }
+    std::size_t length = 0;
+    while (length < capacity) {
+        const std::int32_t c = oldReadByte();
+        if (c <= 0) {
+            break;
+        }
+        text[length++] = static_cast<char>(c);
+    }
+    return length;
+}
+
+// Compiled for wider instruction sets too, where the processor has them
+// (the decoding loops of callers that inline the walk do not take it along).
+FENLARK_DECODER_CLONES std::size_t DemoReader::readCodedString(char* text, std::size_t capacity) {
+    std::size_t length = 0;
     // A local copy of the bit reader stays in registers through the string.
-    // A filled window holds several code words; while they all end before
-    // the message does, they are taken without checking for its end.
+    // A filled window holds Batch code words, which advance the position by
+    // at most BatchBits. From a position `start`, the batches that surely
+    // end before the message does are counted once; they are then taken
+    // without checking for its end (the count is taken again as long as it
+    // gives more). Near the end of the message or of the text, one code word
+    // at a time.
     constexpr std::size_t Batch = MessageBits::RefillBits / HuffmanMaxCodeLength;
     constexpr std::uint32_t BatchBits = Batch * HuffmanMaxCodeLength;
     MessageBits bits = bits_;
-    while (length < capacity) {
-        bits.fill();
-        if (capacity - length >= Batch && bits.position() + BatchBits < bits.endPosition()) {
+    for (;;) {
+        const std::uint32_t start = bits.position();
+        const std::uint32_t end = bits.endPosition();
+        // Batch k starts at most k * BatchBits after `start`, so it ends
+        // before `end` when (k + 1) * BatchBits < end - start.
+        std::size_t batches = start < end ? (end - start - 1) / BatchBits : 0;
+        batches = std::min(batches, (capacity - length) / Batch);
+        if (batches == 0) {
+            break;
+        }
+        for (; batches != 0; --batches) {
+            bits.fill();
             for (std::size_t i = 0; i < Batch; ++i) {
                 const std::uint32_t c = bits.takeSymbol() & 0xFFu;
                 if (c == 0) {
@@ -106,9 +127,10 @@ std::size_t DemoReader::readString(char* text, std::size_t capacity) {
                 }
                 text[length++] = static_cast<char>(c);
             }
-            continue;
         }
-        // Near the end of the message or of the text: one byte at a time.
+    }
+    while (length < capacity) {
+        bits.fill();
         const std::uint32_t c = bits.takeSymbol() & 0xFFu;
         if (bits.exhausted()) {
             bits.exhaust();

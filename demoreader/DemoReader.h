@@ -138,6 +138,8 @@ private:
                                   : static_cast<std::int32_t>(value);
     }
     std::int32_t readRaw(unsigned width);
+    // readString of the coded protocols.
+    std::size_t readCodedString(char* text, std::size_t capacity);
 
     bool beginBaseline();
     // Inline: they run for every snapshot.
