@@ -1,6 +1,5 @@
 #include "demoreader/DemoReader.h"
 
-#include "demoreader/RecordStream.h"
 #include "demoreader/ServerOperation.h"
 
 #include <algorithm>
@@ -40,30 +39,18 @@ std::unique_ptr<DemoReader> DemoReader::open(std::FILE* file, const ProtocolInfo
 }
 
 DemoReader::DemoReader(Private, std::FILE* file, const ProtocolInfo& protocol)
-    : protocol_(&protocol), oldFormat_(protocol.oldFormat),
-      records_(std::make_unique<RecordStream>(file)) {
+    : protocol_(&protocol), oldFormat_(protocol.oldFormat), records_(file) {
     std::memset(message_.data(), 0, MessageBits::Slack);
     bits_.reset(message_.data(), 0);
 }
 
 DemoReader::~DemoReader() = default;
 
-MessageStatus DemoReader::readNextMessage() {
-    if (status_ == MessageStatus::Ready) {
-        status_ = records_->next(sequence_, message_.data(), length_);
-    }
-    if (status_ != MessageStatus::Ready) {
-        length_ = 0;
-        std::memset(message_.data(), 0, MessageBits::Slack);
-        bits_.reset(message_.data(), 0);
-        oldStep_ = OldStep::Ended;
-        return status_;
-    }
-    std::memset(message_.data() + length_, 0, MessageBits::Slack);
-    bits_.reset(message_.data(), length_);
-
-    ++messageCount_;
-    oldStep_ = OldStep::Acknowledge;
+MessageStatus DemoReader::endMessages() {
+    length_ = 0;
+    std::memset(message_.data(), 0, MessageBits::Slack);
+    bits_.reset(message_.data(), 0);
+    oldStep_ = OldStep::Ended;
     return status_;
 }
 

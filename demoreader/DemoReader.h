@@ -9,35 +9,18 @@
 #include "demoreader/Delta.h"
 #include "demoreader/MessageBits.h"
 #include "demoreader/Protocol.h"
+#include "demoreader/RecordStream.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 
 namespace fenlark::demoreader {
-
-class RecordStream;
-
-// The engine's largest message; a longer record means a damaged file.
-inline constexpr std::uint32_t MaxMessageLength = 16384;
-
-// What ReadNextMessage reports. Every value but Ready ends the demo: once
-// given, it is given again by every later call, and the current message is
-// then empty (ReadLong, ReadShort and ReadByte give -1).
-enum class MessageStatus : std::int32_t {
-    Ready = 0,     // a message is ready to be read
-    EndMarker = 1, // the demo's end marker (a length of -1) was reached
-    // 2 is not used: the caller keeps 2 for "stopped after an illegal operation".
-    EndWithoutMarker = 3, // the file ended after a complete record, without end marker
-    Truncated = 4,        // the file ended inside a record header or payload
-    BadLength = 5,        // a record claims a negative length or one above MaxMessageLength
-    ReadError = 6,        // the operating system reported an error while reading
-    InvalidHandle = 7,    // (C interface only) the handle is not, or no longer, open
-};
 
 class DemoReader {
 public:
@@ -53,8 +36,21 @@ public:
     DemoReader(const DemoReader&) = delete;
     DemoReader& operator=(const DemoReader&) = delete;
 
-    // Moves to the next message; see MessageStatus.
-    MessageStatus readNextMessage();
+    // Moves to the next message; see MessageStatus. Inline: it runs for
+    // every record.
+    MessageStatus readNextMessage() {
+        if (status_ == MessageStatus::Ready) [[likely]] {
+            status_ = records_.next(sequence_, message_.data(), length_);
+        }
+        if (status_ != MessageStatus::Ready) [[unlikely]] {
+            return endMessages();
+        }
+        std::memset(message_.data() + length_, 0, MessageBits::Slack);
+        bits_.reset(message_.data(), length_);
+        ++messageCount_;
+        oldStep_ = OldStep::Acknowledge;
+        return status_;
+    }
 
     // 8 bits (0..255), 16 bits (signed) and 32 bits (signed) of the current
     // message, -1 once the message is exhausted.
@@ -141,6 +137,8 @@ private:
     // readString of the coded protocols.
     std::size_t readCodedString(char* text, std::size_t capacity);
 
+    // After the last message: the current message is empty.
+    MessageStatus endMessages();
     bool beginBaseline();
     // Inline: they run for every snapshot.
     bool beginSnapshot() {
@@ -161,7 +159,7 @@ private:
 
     const ProtocolInfo* protocol_;
     bool oldFormat_;
-    std::unique_ptr<RecordStream> records_;
+    RecordStream records_;
     MessageStatus status_ = MessageStatus::Ready;
     std::int32_t sequence_ = 0;
     std::uint32_t length_ = 0;

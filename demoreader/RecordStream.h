@@ -5,14 +5,29 @@
 // The file is read through one fixed buffer, so memory does not depend on the
 // size of the file or on what a damaged header claims.
 
-#include "demoreader/DemoReader.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 namespace fenlark::demoreader {
+
+// The engine's largest message; a longer record means a damaged file.
+inline constexpr std::uint32_t MaxMessageLength = 16384;
+
+// What ReadNextMessage reports. Every value but Ready ends the demo: once
+// given, it is given again by every later call, and the current message is
+// then empty (ReadLong, ReadShort and ReadByte give -1).
+enum class MessageStatus : std::int32_t {
+    Ready = 0,     // a message is ready to be read
+    EndMarker = 1, // the demo's end marker (a length of -1) was reached
+    // 2 is not used: the caller keeps 2 for "stopped after an illegal operation".
+    EndWithoutMarker = 3, // the file ended after a complete record, without end marker
+    Truncated = 4,        // the file ended inside a record header or payload
+    BadLength = 5,        // a record claims a negative length or one above MaxMessageLength
+    ReadError = 6,        // the operating system reported an error while reading
+    InvalidHandle = 7,    // (C interface only) the handle is not, or no longer, open
+};
 
 class RecordStream {
 public:
