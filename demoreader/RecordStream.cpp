@@ -5,7 +5,8 @@
 
 namespace fenlark::demoreader {
 RecordStream::RecordStream(std::FILE* file)
-    : file_(file), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(BufferSize)) {
+    : file_(file),
+      buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(BufferSize + ShortRecord)) {
     // The stream has its own buffer; stdio's would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
 }

@@ -40,6 +40,13 @@ public:
     // Reads take at least this much, so that opening a demo and reading its
     // first message does not wait for a whole buffer.
     static constexpr std::size_t ReadChunk = 16 * 1024;
+    // Nearly all records are at most this long (most below 100 bytes). One
+    // of them is copied as a whole block of this size, a few wide moves,
+    // rather than by a call that picks a copy for its length and often
+    // mispredicts. The block may read past the record (the buffer has this
+    // much room after its BufferSize bytes) and write past it.
+    static constexpr std::uint32_t ShortRecord = 128;
+    static_assert(ShortRecord <= MaxMessageLength);
 
     // Takes ownership of `file`.
     explicit RecordStream(std::FILE* file);
@@ -48,7 +55,8 @@ public:
     RecordStream& operator=(const RecordStream&) = delete;
 
     // Reads the next record; on Ready, `payload` (MaxMessageLength bytes)
-    // holds `length` bytes of it.
+    // holds `length` bytes of it. The bytes after them, up to ShortRecord,
+    // may have been overwritten.
     //
     // Most records lie whole in the buffer already: that case is inline, so
     // that a record costs a few tests and the copy. The rest (refilling,
@@ -62,7 +70,11 @@ public:
             if (claimed <= MaxMessageLength && claimed <= available() - HeaderBytes) [[likely]] {
                 sequence = static_cast<std::int32_t>(LittleEndian32(header));
                 length = claimed;
-                std::memcpy(payload, header + HeaderBytes, claimed);
+                if (claimed <= ShortRecord) [[likely]] {
+                    std::memcpy(payload, header + HeaderBytes, ShortRecord);
+                } else {
+                    std::memcpy(payload, header + HeaderBytes, claimed);
+                }
                 begin_ += HeaderBytes + claimed;
                 return MessageStatus::Ready;
             }
