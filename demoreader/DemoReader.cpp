@@ -1,8 +1,8 @@
 #include "demoreader/DemoReader.h"
 
-#include "demoreader/RecordStream.h"
 #include "demoreader/ServerOperation.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fenlark::demoreader {
@@ -39,30 +39,18 @@ std::unique_ptr<DemoReader> DemoReader::open(std::FILE* file, const ProtocolInfo
 }
 
 DemoReader::DemoReader(Private, std::FILE* file, const ProtocolInfo& protocol)
-    : protocol_(&protocol), oldFormat_(protocol.oldFormat),
-      records_(std::make_unique<RecordStream>(file)) {
+    : protocol_(&protocol), oldFormat_(protocol.oldFormat), records_(file) {
     std::memset(message_.data(), 0, MessageBits::Slack);
     bits_.reset(message_.data(), 0);
 }
 
 DemoReader::~DemoReader() = default;
 
-MessageStatus DemoReader::readNextMessage() {
-    if (status_ == MessageStatus::Ready) {
-        status_ = records_->next(sequence_, message_.data(), length_);
-    }
-    if (status_ != MessageStatus::Ready) {
-        length_ = 0;
-        std::memset(message_.data(), 0, MessageBits::Slack);
-        bits_.reset(message_.data(), 0);
-        oldStep_ = OldStep::Ended;
-        return status_;
-    }
-    std::memset(message_.data() + length_, 0, MessageBits::Slack);
-    bits_.reset(message_.data(), length_);
-
-    ++messageCount_;
-    oldStep_ = OldStep::Acknowledge;
+MessageStatus DemoReader::endMessages() {
+    length_ = 0;
+    std::memset(message_.data(), 0, MessageBits::Slack);
+    bits_.reset(message_.data(), 0);
+    oldStep_ = OldStep::Ended;
     return status_;
 }
 
@@ -78,26 +66,46 @@ std::int32_t DemoReader::readRaw(unsigned width) {
 }
 
 std::size_t DemoReader::readString(char* text, std::size_t capacity) {
-    std::size_t length = 0;
-    if (oldFormat_) {
-        while (length < capacity) {
-            const std::int32_t c = oldReadByte();
-            if (c <= 0) {
-                break;
-            }
-            text[length++] = static_cast<char>(c);
-        }
-        return length;
+    if (!oldFormat_) {
+        return readCodedString(text, capacity);
     }
+    std::size_t length = 0;
+    while (length < capacity) {
+        const std::int32_t c = oldReadByte();
+        if (c <= 0) {
+            break;
+        }
+        text[length++] = static_cast<char>(c);
+    }
+    return length;
+}
+
+// Compiled for wider instruction sets too, where the processor has them
+// (the decoding loops of callers that inline the walk do not take it along).
+FENLARK_DECODER_CLONES std::size_t DemoReader::readCodedString(char* text, std::size_t capacity) {
+    std::size_t length = 0;
     // A local copy of the bit reader stays in registers through the string.
-    // A filled window holds several code words; while they all end before
-    // the message does, they are taken without checking for its end.
+    // A filled window holds Batch code words, which advance the position by
+    // at most BatchBits. From a position `start`, the batches that surely
+    // end before the message does are counted once; they are then taken
+    // without checking for its end (the count is taken again as long as it
+    // gives more). Near the end of the message or of the text, one code word
+    // at a time.
     constexpr std::size_t Batch = MessageBits::RefillBits / HuffmanMaxCodeLength;
     constexpr std::uint32_t BatchBits = Batch * HuffmanMaxCodeLength;
     MessageBits bits = bits_;
-    while (length < capacity) {
-        bits.fill();
-        if (capacity - length >= Batch && bits.position() + BatchBits < bits.endPosition()) {
+    for (;;) {
+        const std::uint32_t start = bits.position();
+        const std::uint32_t end = bits.endPosition();
+        // Batch k starts at most k * BatchBits after `start`, so it ends
+        // before `end` when (k + 1) * BatchBits < end - start.
+        std::size_t batches = start < end ? (end - start - 1) / BatchBits : 0;
+        batches = std::min(batches, (capacity - length) / Batch);
+        if (batches == 0) {
+            break;
+        }
+        for (; batches != 0; --batches) {
+            bits.fill();
             for (std::size_t i = 0; i < Batch; ++i) {
                 const std::uint32_t c = bits.takeSymbol() & 0xFFu;
                 if (c == 0) {
@@ -106,9 +114,10 @@ std::size_t DemoReader::readString(char* text, std::size_t capacity) {
                 }
                 text[length++] = static_cast<char>(c);
             }
-            continue;
         }
-        // Near the end of the message or of the text: one byte at a time.
+    }
+    while (length < capacity) {
+        bits.fill();
         const std::uint32_t c = bits.takeSymbol() & 0xFFu;
         if (bits.exhausted()) {
             bits.exhaust();
@@ -128,31 +137,6 @@ bool DemoReader::beginBaseline() {
         oldStep_ = OldStep::GamestateOperation;
     }
     return !bits_.exhausted();
-}
-
-bool DemoReader::beginSnapshot() {
-    if (oldStep_ == OldStep::Snapshot) {
-        oldStep_ = OldStep::Operation;
-    }
-    return !bits_.exhausted();
-}
-
-bool DemoReader::finish(bool ok) {
-    if (!ok) {
-        bits_.exhaust();
-    }
-    return ok;
-}
-
-void DemoReader::finishSnapshot(const SnapshotHeader& header, bool ok) {
-    if (!ok) {
-        return;
-    }
-    if (snapshotCount_ == 0) {
-        firstServerTime_ = header.serverTime;
-    }
-    ++snapshotCount_;
-    lastSnapshot_ = header;
 }
 
 // The old format differs from the newer one in ways a caller walking the

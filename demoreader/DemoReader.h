@@ -9,34 +9,18 @@
 #include "demoreader/Delta.h"
 #include "demoreader/MessageBits.h"
 #include "demoreader/Protocol.h"
+#include "demoreader/RecordStream.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 
 namespace fenlark::demoreader {
-
-class RecordStream;
-
-// The engine's largest message; a longer record means a damaged file.
-inline constexpr std::uint32_t MaxMessageLength = 16384;
-
-// What ReadNextMessage reports. Every value but Ready ends the demo: once
-// given, it is given again by every later call, and the current message is
-// then empty (ReadLong, ReadShort and ReadByte give -1).
-enum class MessageStatus : std::int32_t {
-    Ready = 0,     // a message is ready to be read
-    EndMarker = 1, // the demo's end marker (a length of -1) was reached
-    // 2 is not used: the caller keeps 2 for "stopped after an illegal operation".
-    EndWithoutMarker = 3, // the file ended after a complete record, without end marker
-    Truncated = 4,        // the file ended inside a record header or payload
-    BadLength = 5,        // a record claims a negative length or one above MaxMessageLength
-    ReadError = 6,        // the operating system reported an error while reading
-    InvalidHandle = 7,    // (C interface only) the handle is not, or no longer, open
-};
 
 class DemoReader {
 public:
@@ -52,8 +36,21 @@ public:
     DemoReader(const DemoReader&) = delete;
     DemoReader& operator=(const DemoReader&) = delete;
 
-    // Moves to the next message; see MessageStatus.
-    MessageStatus readNextMessage();
+    // Moves to the next message; see MessageStatus. Inline: it runs for
+    // every record.
+    MessageStatus readNextMessage() {
+        if (status_ == MessageStatus::Ready) [[likely]] {
+            status_ = records_.next(sequence_, message_.data(), length_);
+        }
+        if (status_ != MessageStatus::Ready) [[unlikely]] {
+            return endMessages();
+        }
+        std::memset(message_.data() + length_, 0, MessageBits::Slack);
+        bits_.reset(message_.data(), length_);
+        ++messageCount_;
+        oldStep_ = OldStep::Acknowledge;
+        return status_;
+    }
 
     // 8 bits (0..255), 16 bits (signed) and 32 bits (signed) of the current
     // message, -1 once the message is exhausted.
@@ -94,10 +91,10 @@ public:
     std::uint64_t snapshotCount() const { return snapshotCount_; }
     std::optional<std::int32_t> firstSnapshotServerTime() const { return firstServerTime_; }
     std::optional<std::int32_t> lastSnapshotServerTime() const {
-        return snapshotCount_ != 0 ? std::optional<std::int32_t>(lastSnapshot_.serverTime)
+        return snapshotCount_ != 0 ? std::optional<std::int32_t>(lastSnapshot().serverTime)
                                    : std::nullopt;
     }
-    const SnapshotHeader& lastSnapshot() const { return lastSnapshot_; }
+    const SnapshotHeader& lastSnapshot() const { return snapshotHeaders_[lastHeader_]; }
 
 private:
     // Where the walk of an old-format message stands, so that reads can be
@@ -137,18 +134,32 @@ private:
                                   : static_cast<std::int32_t>(value);
     }
     std::int32_t readRaw(unsigned width);
+    // readString of the coded protocols.
+    std::size_t readCodedString(char* text, std::size_t capacity);
 
+    // After the last message: the current message is empty.
+    MessageStatus endMessages();
     bool beginBaseline();
-    bool beginSnapshot();
-    bool finish(bool ok);
-    void finishSnapshot(const SnapshotHeader& header, bool ok);
+    // Inline: they run for every snapshot.
+    bool beginSnapshot() {
+        if (oldStep_ == OldStep::Snapshot) {
+            oldStep_ = OldStep::Operation;
+        }
+        return !bits_.exhausted();
+    }
+    bool finish(bool ok) {
+        if (!ok) [[unlikely]] {
+            bits_.exhaust();
+        }
+        return ok;
+    }
     std::int32_t oldReadByte();
     std::int32_t oldReadLong();
     std::int32_t oldReadShort();
 
     const ProtocolInfo* protocol_;
     bool oldFormat_;
-    std::unique_ptr<RecordStream> records_;
+    RecordStream records_;
     MessageStatus status_ = MessageStatus::Ready;
     std::int32_t sequence_ = 0;
     std::uint32_t length_ = 0;
@@ -161,7 +172,12 @@ private:
 
     std::uint64_t snapshotCount_ = 0;
     std::optional<std::int32_t> firstServerTime_;
-    SnapshotHeader lastSnapshot_;
+    // The header of the last whole snapshot, and the one the next snapshot
+    // is decoded into: a whole snapshot's header then becomes the last one
+    // by a flip of `lastHeader_` instead of a copy. In both, the area mask
+    // bytes beyond its length are zero.
+    std::array<SnapshotHeader, 2> snapshotHeaders_{};
+    unsigned lastHeader_ = 0;
 
     // Left uninitialised: only the bytes of the current message and the
     // zeroed slack after them are ever read.
@@ -179,9 +195,24 @@ template <class Sink> FENLARK_DECODER_INLINE bool DemoReader::readSnapshot(Sink&
     if (!beginSnapshot()) {
         return false;
     }
-    SnapshotHeader header;
+    // The fields are all written before the snapshot can be whole, except
+    // the command number (written for every snapshot of the protocols that
+    // have one, 0 for the others) and the area mask bytes beyond the new
+    // length, cleared below.
+    SnapshotHeader& header = snapshotHeaders_[lastHeader_ ^ 1u];
+    const std::uint8_t maskBytesBefore = header.areaMaskLength;
     const bool ok = ReadSnapshotBody(bits_, *protocol_, header, sink);
-    finishSnapshot(header, ok);
+    if (header.areaMaskLength < maskBytesBefore) [[unlikely]] {
+        std::fill(header.areaMask.begin() + header.areaMaskLength,
+                  header.areaMask.begin() + maskBytesBefore, std::uint8_t{0});
+    }
+    if (ok) [[likely]] {
+        if (snapshotCount_ == 0) [[unlikely]] {
+            firstServerTime_ = header.serverTime;
+        }
+        ++snapshotCount_;
+        lastHeader_ ^= 1u;
+    }
     return finish(ok);
 }
 

@@ -4,18 +4,9 @@
 #include <cstring>
 
 namespace fenlark::demoreader {
-namespace {
-
-std::int32_t LittleEndian32(const std::uint8_t* bytes) {
-    const std::uint32_t value = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                                std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
-    return static_cast<std::int32_t>(value);
-}
-
-} // namespace
-
 RecordStream::RecordStream(std::FILE* file)
-    : file_(file), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(BufferSize)) {
+    : file_(file),
+      buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(BufferSize + ShortRecord)) {
     // The stream has its own buffer; stdio's would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
 }
@@ -46,9 +37,8 @@ void RecordStream::fill(std::size_t count) {
     }
 }
 
-MessageStatus RecordStream::next(std::int32_t& sequence, std::uint8_t* payload,
-                                 std::uint32_t& length) {
-    // Most records are in the buffer already: fill only when they are not.
+MessageStatus RecordStream::nextSlow(std::int32_t& sequence, std::uint8_t* payload,
+                                     std::uint32_t& length) {
     if (available() < HeaderBytes) {
         fill(HeaderBytes);
     }
@@ -59,8 +49,8 @@ MessageStatus RecordStream::next(std::int32_t& sequence, std::uint8_t* payload,
         return available() == 0 ? MessageStatus::EndWithoutMarker : MessageStatus::Truncated;
     }
     const std::uint8_t* header = buffer_.get() + begin_;
-    sequence = LittleEndian32(header);
-    const std::int32_t claimed = LittleEndian32(header + sizeof(std::int32_t));
+    sequence = static_cast<std::int32_t>(LittleEndian32(header));
+    const auto claimed = static_cast<std::int32_t>(LittleEndian32(header + sizeof(std::int32_t)));
     if (claimed == EndMarkerLength) {
         return MessageStatus::EndMarker;
     }
