@@ -102,9 +102,9 @@ FENLARK_DECODER_INLINE WalkEnd WalkMessage(Reader& reader, Visitor& visitor) {
         if (operation == static_cast<std::int32_t>(ServerOperation::EndOfOperations)) [[likely]] {
             return WalkEnd::EndOfMessage;
         }
+        // The other operations (snapshot and end byte are handled above).
         switch (operation) {
         case NoMoreData:
-        case static_cast<std::int32_t>(ServerOperation::EndOfOperations):
         case static_cast<std::int32_t>(ServerOperation::Nop):
             return WalkEnd::EndOfMessage;
         case static_cast<std::int32_t>(ServerOperation::Gamestate): {
@@ -120,9 +120,6 @@ FENLARK_DECODER_INLINE WalkEnd WalkMessage(Reader& reader, Visitor& visitor) {
             visitor.serverCommand(sequence, std::string_view(text.data(), length));
             break;
         }
-        case static_cast<std::int32_t>(ServerOperation::Snapshot):
-            visitor.snapshot(reader.readSnapshot(visitor));
-            break;
         default:
             visitor.illegal(WalkEnd::IllegalOperation, operation);
             return WalkEnd::IllegalOperation;
